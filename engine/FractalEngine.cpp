@@ -1,0 +1,403 @@
+// Built with -ffp-contract=off: point coordinates must not depend on FMA contraction.
+#include "engine/FractalEngine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+#include <system_error>
+#include <utility>
+
+#include "engine/EscapeKernel.h"
+
+namespace {
+
+int ProcessorCount() {
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+void SleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+}  // namespace
+
+CFractalEngine::CFractalEngine(int workerCount)
+    : m_workerCount(workerCount > 0 ? workerCount : ProcessorCount()) {
+    m_juliaRe = -0.7;
+    m_juliaIm = 0.2;
+    m_cancel = 0;
+    m_colorTable = nullptr;
+    m_reportProgress = 0;
+    m_kind = 0;
+    SetDefaultRegion();
+    m_otherXMin = -1.5;
+    m_otherXMax = 1.5;
+    m_otherYMin = -1.5;
+    m_otherYMax = 1.5;
+    m_lastLevel = -1;
+    m_finishedRow = std::make_unique<std::atomic<std::int32_t>[]>(m_workerCount);
+    m_busy = std::make_unique<std::atomic<std::int32_t>[]>(m_workerCount);
+    for (int i = 0; i < m_workerCount; ++i) {
+        m_finishedRow[i] = 0;
+        m_busy[i] = 0;
+    }
+}
+
+CFractalEngine::~CFractalEngine() {
+    StopWorkers();
+}
+
+void CFractalEngine::SetDefaultRegion() {
+    if (m_kind == 0) {
+        m_xMin = -1.8;
+        m_xMax = 0.6;
+        m_yMin = -1.2;
+        m_yMax = 1.2;
+    } else {
+        m_xMin = -1.5;
+        m_xMax = 1.5;
+        m_yMin = -1.5;
+        m_yMax = 1.5;
+    }
+}
+
+void CFractalEngine::CopyParameters(const CFractalEngine& source) {
+    m_colorTable = nullptr;
+    m_reportProgress = 0;
+    m_kind = source.m_kind;
+    m_juliaRe = source.m_juliaRe;
+    m_juliaIm = source.m_juliaIm;
+    m_xMin = source.m_xMin;
+    m_xMax = source.m_xMax;
+    m_yMin = source.m_yMin;
+    m_yMax = source.m_yMax;
+    m_otherXMin = source.m_otherXMin;
+    m_otherXMax = source.m_otherXMax;
+    m_otherYMin = source.m_otherYMin;
+    m_otherYMax = source.m_otherYMax;
+    m_iterationLimit = source.m_iterationLimit;
+    m_colorCount = source.m_colorCount;
+    m_level = 1;
+}
+
+void CFractalEngine::SwapRegions() {
+    std::swap(m_xMin, m_otherXMin);
+    std::swap(m_xMax, m_otherXMax);
+    std::swap(m_yMin, m_otherYMin);
+    std::swap(m_yMax, m_otherYMax);
+}
+
+void CFractalEngine::SetColorTable(const std::uint32_t* table, std::int32_t count) {
+    m_colorTable = table;
+    m_colorCount = count;
+}
+
+bool CFractalEngine::CreateSurface(int cx, int cy, int bitCount) {
+    m_width = cx;
+    m_height = cy;
+    m_surface.SetFormat(cx, cy, bitCount);
+    return m_surface.CreateSection() != nullptr;
+}
+
+void CFractalEngine::ComputePixelSteps() {
+    if (m_xMin > m_xMax) {
+        std::swap(m_xMin, m_xMax);
+    }
+    if (m_yMin > m_yMax) {
+        std::swap(m_yMin, m_yMax);
+    }
+    m_xStep = (m_xMax - m_xMin) / m_width;
+    m_yStep = (m_yMax - m_yMin) / m_height;
+}
+
+void CFractalEngine::StartCoarse(INotifyTarget* notifyWnd) {
+    m_level = 64;
+    m_notifyWnd = notifyWnd;
+    m_lastLevel = -1;
+    m_scrollDir = -1;
+    StartPass();
+}
+
+void CFractalEngine::StartFine(INotifyTarget* notifyWnd) {
+    m_level = 1;
+    m_notifyWnd = notifyWnd;
+    m_lastLevel = -1;
+    m_scrollDir = -1;
+    StartPass();
+}
+
+bool CFractalEngine::RefineNext() {
+    bool result = true;
+    if (m_level == 64) {
+        m_level = 16;
+    } else if (m_level == 16) {
+        m_level = 1;
+    } else {
+        result = false;
+    }
+    if (m_level < m_lastLevel) {
+        m_scrollDir = -1;
+    }
+    if (result) {
+        StartPass();
+    }
+    return result;
+}
+
+void CFractalEngine::StartPass() {
+    if (IsBusy()) {
+        StopWorkers();
+    }
+    JoinWorkers();
+    for (int i = 0; i < m_workerCount; ++i) {
+        m_finishedRow[i] = 0;
+        m_busy[i] = 0;
+    }
+    m_rowsDrawn = 0;
+    if (m_level == 64) {
+        m_stopwatch.Start();
+    }
+    ComputePixelSteps();
+    m_cancel = 0;
+    m_passSerial.fetch_add(1);
+
+    // A pass that could write nothing useful, or into no memory, starts nothing.
+    const bool levelOk = m_level == 64 || m_level == 16 || m_level == 1;
+    if (!m_surface.HasBits() || m_surface.Width() != m_width || m_surface.Height() != m_height ||
+        !m_colorTable || m_colorCount < 1 || !levelOk) {
+        return;
+    }
+
+    m_passCancelled = false;
+    m_pending = m_workerCount;
+    m_threads.reserve(static_cast<std::size_t>(m_workerCount));
+    for (int i = 0; i < m_workerCount; ++i) {
+        // The flag goes up before the thread exists, so a stop that follows at
+        // once still waits for this worker.
+        m_busy[i] = 1;
+        try {
+            m_threads.emplace_back(&CFractalEngine::WorkerMain, this, i);
+        } catch (const std::system_error&) {
+            // A worker that cannot start leaves its rows as they were; the
+            // others still complete the pass.
+            m_busy[i] = 0;
+            FinishShare(true);
+        }
+    }
+}
+
+void CFractalEngine::StopWorkers() {
+    {
+        std::lock_guard lock(m_doneMutex);
+        m_cancel = 1;
+    }
+    while (IsBusy()) {
+        SleepMs(50);
+    }
+    SleepMs(50);
+    JoinWorkers();
+    // Whatever the stopped pass may have posted is no longer current.
+    m_passSerial.fetch_add(1);
+    m_cancel = 0;
+}
+
+void CFractalEngine::JoinWorkers() {
+    for (std::thread& t : m_threads) {
+        if (t.joinable()) {
+            t.join();
+        }
+    }
+    m_threads.clear();
+}
+
+bool CFractalEngine::IsBusy() const {
+    for (int i = 0; i < m_workerCount; ++i) {
+        if (m_busy[i].load() != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CFractalEngine::IsCurrentPass(std::intptr_t serial) const {
+    return serial == m_passSerial.load();
+}
+
+void CFractalEngine::WorkerMain(int k) {
+    m_busy[k] = 1;
+    const bool completed = RenderShare(k);
+    m_busy[k] = 0;
+    m_elapsed.store(m_stopwatch.Elapsed());
+    FinishShare(completed);
+}
+
+void CFractalEngine::FinishShare(bool completed) {
+    if (!completed) {
+        m_passCancelled = true;
+    }
+    std::lock_guard lock(m_doneMutex);
+    if (m_pending.fetch_sub(1) == 1 && !m_passCancelled && m_cancel == 0 && m_notifyWnd) {
+        m_notifyWnd->Post(WM_RENDER_DONE, Handle(), m_passSerial.load());
+    }
+}
+
+std::int32_t CFractalEngine::Iterate(double x, double y, std::int32_t maximum) const {
+    return EscapeCount(CEscapeParams{m_kind, m_juliaRe, m_juliaIm, maximum}, x, y);
+}
+
+bool CFractalEngine::RenderShare(int k) {
+    const int b = m_level == 64 ? 8 : (m_level == 16 ? 4 : 1);
+    const int h = m_height;
+    const int w = m_width;
+    int firstRow = b * k;
+    int rowEnd = h;
+    int colStart = 0;
+    int colEnd = w;
+    switch (m_scrollDir) {
+        case 0:
+            rowEnd = h / 8;
+            break;
+        case 1:
+            firstRow = b * k + (7 * h) / 8;
+            break;
+        case 2:
+            colStart = (7 * w) / 8;
+            break;
+        case 3:
+            colEnd = w / 8;
+            break;
+        default:
+            break;
+    }
+
+    // The count that means "never escaped", and the largest count asked for.
+    const std::int64_t maxCount = std::int64_t{m_iterationLimit} - 1;
+    const CEscapeParams params{m_kind, m_juliaRe, m_juliaIm,
+                               static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                                   maxCount, -1, std::numeric_limits<std::int32_t>::max()))};
+    CRowSpan span{0.0, m_xMin, m_xStep, colStart, colEnd, b};
+    std::vector<std::int32_t> counts(static_cast<std::size_t>(span.PointCount()));
+    const std::int64_t rowStride = std::int64_t{b} * m_workerCount;
+
+    m_finishedRow[k].store(0, std::memory_order_release);
+    for (std::int64_t r = firstRow; r < rowEnd; r += rowStride) {
+        const int row = static_cast<int>(r);
+        span.y = row * m_yStep + m_yMin;
+        EscapeRow(params, span, counts.data());
+        int i = 0;
+        for (int c = colStart; c < colEnd; c += b) {
+            const std::int32_t count = counts[static_cast<std::size_t>(i++)];
+            const std::int32_t index = count == maxCount ? m_colorCount - 1 : count % m_colorCount;
+            const std::uint32_t value = m_colorTable[index];
+            if (b == 8) {
+                m_surface.Fill8x8(c, row, value);
+            } else if (b == 4) {
+                m_surface.Fill4x4(c, row, value);
+            } else {
+                m_surface.PutPixel(c, row, value);
+            }
+        }
+        if (m_cancel.load() != 0) {
+            return false;
+        }
+        m_finishedRow[k].store(row, std::memory_order_release);
+        if (k == 0) {
+            ReportProgress(row);
+        }
+    }
+    return true;
+}
+
+void CFractalEngine::ReportProgress(int row) {
+    const int h = m_height;
+    const int c = h / 30;
+    if (!((c > 0 && row % c == 0) || row == h - 1)) {
+        return;
+    }
+    if (m_reportProgress == 0) {
+        return;
+    }
+    // A one-row image is finished by its only row.
+    const double f = h > 1 ? static_cast<double>(row) / (h - 1) : 1.0;
+    double p = 0.0;
+    if (m_level == 64) {
+        p = f / 64;
+    } else if (m_level == 16) {
+        p = 1.0 / 64 + f / 16;
+    } else {
+        p = 5.0 / 64 + f;
+    }
+    const auto percent = static_cast<std::intptr_t>(p * 92.7536231884058 + 0.5);
+    m_elapsed.store(m_stopwatch.Elapsed());
+    if (m_notifyWnd) {
+        m_notifyWnd->Post(WM_RENDER_PROGRESS, Handle(), percent);
+    }
+}
+
+void CFractalEngine::Draw(IDrawTarget& target) const {
+    DrawAt(target, 0, 0);
+}
+
+void CFractalEngine::DrawAt(IDrawTarget& target, int x, int y) const {
+    m_surface.Blit(target, x, y, m_width, m_height);
+}
+
+void CFractalEngine::DrawFinishedRows(IDrawTarget& target) {
+    std::int32_t m = m_height;
+    for (int i = 0; i < m_workerCount; ++i) {
+        m = std::min(m, m_finishedRow[i].load(std::memory_order_acquire));
+    }
+    m_surface.BlitRows(target, 0, m_rowsDrawn, 0, m, m_width, m - m_rowsDrawn + 1);
+    m_rowsDrawn = m;
+}
+
+void CFractalEngine::Scroll(int direction) {
+    const bool busy = IsBusy();
+    bool mayShift = true;
+    if (busy) {
+        StopWorkers();
+        if (m_level == 1) {
+            m_lastLevel = 16;
+            m_level = 16;
+        } else if (m_level == 16) {
+            m_lastLevel = 64;
+            m_level = 64;
+        } else {
+            m_lastLevel = 128;
+            mayShift = false;
+        }
+    } else {
+        m_lastLevel = m_level;
+    }
+    m_scrollDir = direction;
+
+    int n = 0;
+    switch (direction) {
+        case 0:
+        case 1: {
+            const double d = (m_yMax - m_yMin) * 0.125;
+            m_yMin += direction == 0 ? -d : d;
+            m_yMax += direction == 0 ? -d : d;
+            n = static_cast<int>(m_height * 0.125);
+            break;
+        }
+        case 2:
+        case 3: {
+            const double d = (m_xMax - m_xMin) * 0.125;
+            m_xMin += direction == 2 ? d : -d;
+            m_xMax += direction == 2 ? d : -d;
+            n = static_cast<int>(m_width * 0.125);
+            break;
+        }
+        default:
+            mayShift = false;
+            break;
+    }
+
+    if (mayShift) {
+        m_surface.Shift(direction, n);
+    } else {
+        m_scrollDir = -1;
+    }
+    StartPass();
+}

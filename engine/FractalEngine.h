@@ -1,0 +1,117 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/DibSurface.h"
+#include "engine/DrawTarget.h"
+#include "engine/Messages.h"
+#include "engine/Stopwatch.h"
+
+using FractalKind = std::int32_t;  // 0 Mandelbrot set, anything else a Julia set
+using RefineLevel = std::int32_t;  // pixels one computed point covers: 64, 16 or 1
+
+// Escape-time renderer of one region of the plane into its own surface,
+// progressively (8x8 blocks, 4x4 blocks, single pixels) with one worker thread
+// per processor. Every operation except the workers' own runs on the owner's
+// thread; parameters and surface change only while no worker runs.
+class CFractalEngine {
+public:
+    // workerCount 0 means one worker per processor.
+    explicit CFractalEngine(int workerCount = 0);
+    virtual ~CFractalEngine();
+
+    CFractalEngine(const CFractalEngine&) = delete;
+    CFractalEngine& operator=(const CFractalEngine&) = delete;
+
+    // Parameters and region.
+    void SetDefaultRegion();
+    void CopyParameters(const CFractalEngine& source);
+    void SwapRegions();
+    void SetColorTable(const std::uint32_t* table, std::int32_t count);
+    // Stops nothing itself: the caller stops the workers first. Returns
+    // whether the surface has pixels; without them no pass starts.
+    bool CreateSurface(int cx, int cy, int bitCount);
+    void ComputePixelSteps();
+
+    // Rendering.
+    void StartCoarse(INotifyTarget* notifyWnd);
+    void StartFine(INotifyTarget* notifyWnd);
+    bool RefineNext();
+    void StartPass();
+    void StopWorkers();
+    bool IsBusy() const;
+    std::int32_t Iterate(double x, double y, std::int32_t maximum) const;
+    void Draw(IDrawTarget& target) const;
+    void DrawAt(IDrawTarget& target, int x, int y) const;
+    void DrawFinishedRows(IDrawTarget& target);
+
+    // Moves the region and the picture by one eighth (0 up, 1 down, 2 right,
+    // 3 left) and computes only the uncovered strip where it can.
+    void Scroll(int direction);
+
+    // WM_RENDER_DONE carries the serial of its pass in lParam; a notice is
+    // current only while its pass is the last one started and not stopped.
+    bool IsCurrentPass(std::intptr_t serial) const;
+    std::uintptr_t Handle() const { return reinterpret_cast<std::uintptr_t>(this); }
+
+    FractalKind m_kind = 0;
+    double m_xMin = 0.0;
+    double m_xMax = 0.0;
+    double m_yMin = 0.0;
+    double m_yMax = 0.0;
+    double m_xStep = 0.0;
+    double m_yStep = 0.0;
+    double m_otherXMin = 0.0;
+    double m_otherXMax = 0.0;
+    double m_otherYMin = 0.0;
+    double m_otherYMax = 0.0;
+    double m_juliaRe = 0.0;
+    double m_juliaIm = 0.0;
+    std::int32_t m_iterationLimit = 100;
+    std::int32_t m_colorCount = 0;
+    const std::uint32_t* m_colorTable = nullptr;
+    std::int32_t m_width = 0;
+    std::int32_t m_height = 0;
+    CDibSurface m_surface;
+    RefineLevel m_level = 1;
+    const std::int32_t m_workerCount;
+
+private:
+    std::atomic<std::int32_t> m_cancel{0};
+    INotifyTarget* m_notifyWnd = nullptr;
+    std::unique_ptr<std::atomic<std::int32_t>[]> m_busy;
+    CStopwatch m_stopwatch;
+
+public:
+    std::atomic<double> m_elapsed{0.0};
+    std::int32_t m_reportProgress = 0;
+
+private:
+    std::unique_ptr<std::atomic<std::int32_t>[]> m_finishedRow;
+    std::int32_t m_rowsDrawn = 0;
+
+public:
+    std::int32_t m_lastLevel = -1;
+    std::int32_t m_scrollDir = -1;
+
+private:
+    void WorkerMain(int k);
+    bool RenderShare(int k);
+    void ReportProgress(int row);
+    // Called once for every worker of a pass as it ends; the last one posts
+    // WM_RENDER_DONE when every share completed and no stop has begun.
+    void FinishShare(bool completed);
+    void JoinWorkers();
+
+    std::vector<std::thread> m_threads;
+    std::atomic<std::int32_t> m_pending{0};
+    std::atomic<bool> m_passCancelled{false};
+    std::atomic<std::intptr_t> m_passSerial{0};
+    // Orders the last worker's decision to post against the start of a stop.
+    std::mutex m_doneMutex;
+};
