@@ -5,7 +5,16 @@ void PrintUsage(std::FILE* out) {
         "usage: velmora-cli COMMAND [ARGS]\n"
         "\n"
         "commands:\n"
-        "  render -o OUT.png   render the new-document picture and write it as PNG\n"
+        "  render [FILE.mvn] -o OUT.png [--size WxH]\n"
+        "      render FILE (or a new document) through the progressive job and write\n"
+        "      it as PNG; --size renders the same region with more or fewer pixels\n"
+        "      (each side 1 to 16384)\n"
+        "  info FILE.mvn\n"
+        "      print the values of a parameter file\n"
+        "  params [FILE.mvn] -o OUT.mvn [--kind 0|1] [--region XMIN,XMAX,YMIN,YMAX]\n"
+        "         [--julia RE,IM] [--iterations N] [--colors N] [--pattern N]\n"
+        "         [--size WxH] [--other-region XMIN,XMAX,YMIN,YMAX]\n"
+        "      write a parameter file from FILE (or a new document) with values replaced\n"
         "  help                show this text\n",
         out);
 }

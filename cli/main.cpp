@@ -1,6 +1,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/InfoCommand.h"
+#include "cli/ParamsCommand.h"
 #include "cli/RenderCommand.h"
 #include "cli/Usage.h"
 
@@ -12,6 +14,12 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "render") {
         return RunRenderCommand(args);
+    }
+    if (command == "info") {
+        return RunInfoCommand(args);
+    }
+    if (command == "params") {
+        return RunParamsCommand(args);
     }
     if (command == "help" || command == "--help" || command == "-h") {
         PrintUsage(stdout);

@@ -1,10 +1,10 @@
 #include "engine/MessageQueue.h"
 
 void CMessageQueue::Post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_messages.push_back(CMessage{message, wParam, lParam});
-    }
+    // Notified under the lock: once the owner has taken the message and gone,
+    // the poster touches the queue no more.
+    std::lock_guard lock(m_mutex);
+    m_messages.push_back(CMessage{message, wParam, lParam});
     m_posted.notify_one();
 }
 

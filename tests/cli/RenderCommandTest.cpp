@@ -7,6 +7,9 @@
 
 #include "cli/RenderCommand.h"
 #include "cli/Usage.h"
+#include "document/DocumentFlows.h"
+#include "document/FileStore.h"
+#include "document/MorvaneDoc.h"
 #include "engine/FractalEngine.h"
 #include "palette/ColorPattern.h"
 
@@ -51,4 +54,35 @@ TEST(RenderCommand, UnwritableOutputFailsAndLeavesNothing) {
     EXPECT_EQ(RunRenderCommand({"-o", out.toStdString()}), kExitFailed);
     EXPECT_FALSE(QFile::exists(out));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+TEST(RenderCommand, RendersAFileAtAnotherSize) {
+    QTemporaryDir dir;
+    const std::string params = dir.filePath("p.mvn").toStdString();
+    const std::string out = dir.filePath("p.png").toStdString();
+    {
+        CMorvaneDoc doc(1);
+        doc.m_engine.m_kind = 1;
+        doc.m_engine.SetDefaultRegion();
+        doc.m_imageWidth = 30;
+        doc.m_imageHeight = 20;
+        CPosixFileStore store;
+        ASSERT_TRUE(SaveDocumentFile(doc, params, store).ok);
+    }
+    ASSERT_EQ(RunRenderCommand({params, "-o", out}), kExitOk);
+    const QImage small(QString::fromStdString(out));
+    EXPECT_EQ(small.size(), QSize(30, 20));
+
+    // The same region at more pixels: more detail, not a wider view. The
+    // top-left pixel shows the same point, and the picture's overall
+    // layout is that of the small one.
+    ASSERT_EQ(RunRenderCommand({params, "-o", out, "--size", "90x60"}), kExitOk);
+    const QImage big(QString::fromStdString(out));
+    EXPECT_EQ(big.size(), QSize(90, 60));
+    EXPECT_EQ(big.pixel(0, 0), small.pixel(0, 0));
+    EXPECT_EQ(big.pixel(45, 30), small.pixel(15, 10));  // the centre
+
+    EXPECT_EQ(RunRenderCommand({params, "-o", out, "--size", "0x60"}), kExitUsage);
+    EXPECT_EQ(RunRenderCommand({params, "-o", out, "--size", "16385x1"}), kExitUsage);
+    EXPECT_EQ(RunRenderCommand({dir.filePath("none.mvn").toStdString(), "-o", out}), kExitFailed);
 }
