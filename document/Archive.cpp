@@ -104,7 +104,7 @@ double CArchive::ReadDouble() {
     return value;
 }
 
-std::uint64_t CArchive::ReadLength() {
+std::uint64_t CArchive::ReadLength(bool* utf16) {
     std::uint8_t byte = 0;
     Take(&byte, 1);
     if (byte < kLongLength) {
@@ -112,8 +112,14 @@ std::uint64_t CArchive::ReadLength() {
     }
     std::uint16_t word = 0;
     Take(&word, 2);
+    // Only the first prefix of a string can announce UTF-16 code units; a
+    // second prefix of the same kind then gives their number.
+    if (utf16 && word == kUtf16Mark) {
+        *utf16 = true;
+        return ReadLength(nullptr);
+    }
     if (word < kLongerLength) {
-        return word;  // may be the UTF-16 mark; the caller looks
+        return word;
     }
     std::uint32_t dword = 0;
     Take(&dword, 4);
@@ -121,11 +127,8 @@ std::uint64_t CArchive::ReadLength() {
 }
 
 std::string CArchive::ReadString() {
-    std::uint64_t length = ReadLength();
-    const bool utf16 = length == kUtf16Mark;
-    if (utf16) {
-        length = ReadLength();
-    }
+    bool utf16 = false;
+    const std::uint64_t length = ReadLength(&utf16);
     const std::uint64_t bytes = utf16 ? length * 2 : length;
     // Never trust a length beyond the data: it would only end in an error.
     if (bytes > m_data.size() - m_position) {

@@ -51,7 +51,9 @@ public:
 private:
     void Put(const void* bytes, std::size_t count);
     void Take(void* bytes, std::size_t count);
-    std::uint64_t ReadLength();
+    // A length prefix; with utf16 given, the first prefix of a string, which
+    // may announce UTF-16 code units.
+    std::uint64_t ReadLength(bool* utf16);
 
     Mode m_mode;
     std::vector<std::uint8_t> m_stored;

@@ -45,7 +45,9 @@ CFileOutcome OpenDocumentFile(CMorvaneDoc& doc, const std::string& path, IFileSt
     if (!message.empty()) {
         // The file was opened: what it left behind is replaced by a new document.
         NewDocument(doc);
-        return Failure(message);
+        CFileOutcome failed = Failure(message);
+        failed.reset = true;
+        return failed;
     }
     doc.SetModifiedFlag(false);
     doc.SetPathName(path);

@@ -17,6 +17,7 @@ inline constexpr std::size_t kMaxParameterFileBytes = 1 << 20;
 struct CFileOutcome {
     bool ok = true;
     std::string message;  // what to show the user when not ok
+    bool reset = false;   // the document was replaced by a new untitled one
 };
 
 // File New: the untitled name and the new-document values.

@@ -54,16 +54,28 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes, int& error) {
     return true;
 }
 
-// The file a path finally names: saving through a link replaces the linked file.
+// The file a path finally names: saving through a link replaces the linked
+// file, also when that file does not exist yet.
 std::string ResolveTarget(const std::string& path) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved)) {
-            return resolved;
-        }
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        return path;
     }
-    return path;
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved)) {
+        return resolved;
+    }
+    char link[PATH_MAX];
+    const ssize_t n = ::readlink(path.c_str(), link, sizeof link - 1);
+    if (n <= 0) {
+        return path;
+    }
+    const std::string target(link, static_cast<std::size_t>(n));
+    const std::size_t slash = path.find_last_of('/');
+    if (target.front() == '/' || slash == std::string::npos) {
+        return target;
+    }
+    return path.substr(0, slash + 1) + target;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -116,11 +128,19 @@ CFileResult CPosixFileStore::Replace(const std::string& path, std::span<const st
     const std::string target = ResolveTarget(path);
     const std::string folder = FolderOf(target);
 
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    // A file that may not be written is not replaced behind its back.
+    if (exists && ::access(target.c_str(), W_OK) != 0) {
+        return Failed(CFileResult::writeFailed, errno);
+    }
+
+    // A short name of its own beside the target, whatever the target's length.
     std::random_device random;
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = target + ".tmp" + std::to_string(random() % 1000000);
+        temporary = folder + "/.velmora-" + std::to_string(random() % 100000000) + ".tmp";
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             return Failed(CFileResult::writeFailed, errno);
@@ -131,9 +151,10 @@ CFileResult CPosixFileStore::Replace(const std::string& path, std::span<const st
     }
     CFd file(fd);
 
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        ::fchmod(file.Get(), st.st_mode & 07777);  // keep the old file's permissions
+    if (exists && S_ISREG(old.st_mode)) {
+        // Keep the old file's owner and permissions where we may.
+        [[maybe_unused]] const int owned = ::fchown(file.Get(), old.st_uid, old.st_gid);
+        ::fchmod(file.Get(), old.st_mode & 07777);
     }
     int error = 0;
     if (!WriteAll(file.Get(), bytes, error)) {
