@@ -8,7 +8,7 @@ VELMORA_PACKAGES=(
     cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev libhwy-dev
-    fonts-ipafont-gothic
+    fonts-ipafont-gothic qt6-translations-l10n
 )
 
 velmora_install_packages() {

@@ -1,0 +1,113 @@
+#include "app/MainFrame.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
+
+#include "res/Resource.h"
+#include "res/Resources.h"
+#include "res/Strings.h"
+
+namespace {
+
+constexpr int kRecentFiles = 4;
+
+}  // namespace
+
+CMainFrame::CMainFrame(Handlers handlers) : m_handlers(std::move(handlers)) {
+    // The caption never shows the document's title.
+    setWindowTitle(QString::fromUtf8(kAppName));
+    setWindowIcon(ResourceIcon(IDR_MAINFRAME));
+    setAcceptDrops(true);
+    move(0, 0);
+    resize(640, 600);
+    CreateMenus();
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, const char* text, int id) {
+    QAction* action = menu->addAction(QString::fromUtf8(text));
+    action->setData(id);
+    connect(action, &QAction::triggered, this, [this, id] { m_handlers.command(id); });
+    return action;
+}
+
+void CMainFrame::CreateMenus() {
+    m_fileMenu = menuBar()->addMenu(QString::fromUtf8(kMenuFile));
+    AddCommand(m_fileMenu, kMenuFileNew, ID_FILE_NEW);
+    AddCommand(m_fileMenu, kMenuFileOpen, ID_FILE_OPEN);
+    AddCommand(m_fileMenu, kMenuFileSave, ID_FILE_SAVE);
+    AddCommand(m_fileMenu, kMenuFileSaveAs, ID_FILE_SAVE_AS);
+    m_fileMenu->addSeparator();
+    m_mruPlaceholder = m_fileMenu->addAction(QString::fromUtf8(kMenuFileMru));
+    m_mruPlaceholder->setData(ID_FILE_MRU_FILE1);
+    m_mruPlaceholder->setEnabled(false);
+    for (int i = 0; i < kRecentFiles; ++i) {
+        QAction* entry = new QAction(this);
+        entry->setData(ID_FILE_MRU_FILE1 + i);
+        connect(entry, &QAction::triggered, this,
+                [this, i] { m_handlers.command(ID_FILE_MRU_FILE1 + i); });
+        m_fileMenu->insertAction(m_mruPlaceholder, entry);
+        m_mruActions.push_back(entry);
+    }
+    m_fileMenu->addSeparator();
+    AddCommand(m_fileMenu, kMenuAppExit, ID_APP_EXIT);
+    connect(m_fileMenu, &QMenu::aboutToShow, this, [this] { UpdateFileMenu(); });
+
+    QMenu* edit = menuBar()->addMenu(QString::fromUtf8(kMenuEdit));
+    AddCommand(edit, kMenuEditCopy, ID_EDIT_COPY);
+    QMenu* benchmark = menuBar()->addMenu(QString::fromUtf8(kMenuBenchmark));
+    AddCommand(benchmark, kMenuBenchmarkStart, ID_BENCHMARK_START);
+    AddCommand(benchmark, kMenuBenchmarkStop, ID_BENCHMARK_STOP);
+    QMenu* help = menuBar()->addMenu(QString::fromUtf8(kMenuHelp));
+    AddCommand(help, kMenuAppAbout, ID_APP_ABOUT);
+
+    for (QMenu* menu : {m_fileMenu, edit, benchmark, help}) {
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateCommandStates(menu); });
+        UpdateCommandStates(menu);
+    }
+    UpdateFileMenu();
+}
+
+void CMainFrame::UpdateFileMenu() {
+    const QStringList texts = m_handlers.recentMenuTexts();
+    // While the list is empty the greyed placeholder stands in its place.
+    m_mruPlaceholder->setVisible(texts.isEmpty());
+    for (int i = 0; i < kRecentFiles; ++i) {
+        const bool used = i < texts.size();
+        m_mruActions[i]->setVisible(used);
+        m_mruActions[i]->setText(used ? texts[i] : QString());
+    }
+}
+
+void CMainFrame::UpdateCommandStates(QMenu* menu) {
+    for (QAction* action : menu->actions()) {
+        if (action == m_mruPlaceholder || action->isSeparator() || m_mruActions.contains(action)) {
+            continue;
+        }
+        action->setEnabled(m_handlers.enabled(action->data().toInt()));
+    }
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile()) {
+            m_handlers.openDropped(url.toLocalFile());
+        }
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    event->accept();
+    m_handlers.closing();
+}

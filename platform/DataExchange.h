@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <exception>
+#include <initializer_list>
+
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QWidget;
+
+// Thrown by CDataExchange::Fail after the user has been told what is wrong;
+// CFormBase::UpdateData catches it and reports failure.
+class CUserException : public std::exception {
+public:
+    const char* what() const noexcept override { return "data exchange stopped"; }
+};
+
+// Text rules shared by every numeric exchange: only the first 31 characters
+// count, leading blanks and tabs are skipped, the number is decimal, a zero
+// result is accepted only when the text starts with the digit 0, and only
+// blanks and tabs may follow the number. A value that does not fit the type
+// is rejected. On failure `value` is left as it was.
+bool DdxParseInt(const QString& text, std::int32_t& value);
+// As DdxParseInt; a text starting with "-" is rejected.
+bool DdxParseUInt(const QString& text, std::uint32_t& value);
+// As DdxParseInt for a decimal floating-point number ("1e3", " -0.5 ");
+// infinities, NaN and hexadecimal spellings are rejected. Locale-independent.
+bool DdxParseReal(const QString& text, double& value);
+
+// "%d", "%u" and "%.15g", independent of the locale. Negative zero is written
+// as "0" so that what is written can always be read back.
+QString DdxFormatInt(std::int32_t value);
+QString DdxFormatUInt(std::uint32_t value);
+QString DdxFormatReal(double value);
+
+// One exchange between a form's controls and its fields, in one direction.
+class CDataExchange {
+public:
+    CDataExchange(QWidget* form, bool saveAndValidate);
+
+    // Tells the user `message`, gives `control` the focus with its whole
+    // text selected and stops the exchange by throwing CUserException.
+    [[noreturn]] void Fail(QWidget* control, const QString& message);
+
+    bool m_bSaveAndValidate;  // true: controls to fields; false: fields to controls
+    QWidget* m_pForm;
+};
+
+// Exchange routines. Writing changes a control only when its state differs,
+// so writing back unchanged values raises no change notification.
+void DDX_Text(CDataExchange& dx, QLabel* label, QString& value);
+void DDX_Int(CDataExchange& dx, QLineEdit* edit, std::int32_t& value);
+void DDX_UInt(CDataExchange& dx, QLineEdit* edit, std::uint32_t& value);
+void DDX_Real(CDataExchange& dx, QLineEdit* edit, double& value);
+// Reading stores the index of the checked button, or -1 when none is checked;
+// writing checks the button at `index` and unchecks the others (all of them
+// when `index` is out of range).
+void DDX_Radio(CDataExchange& dx, std::initializer_list<QRadioButton*> group, std::int32_t& index);

@@ -1,0 +1,136 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "engine/DibSurface.h"
+#include "engine/FractalEngine.h"
+#include "platform/FormBase.h"
+#include "platform/PostedMessage.h"
+
+class CCanvas;
+class CDrawWnd;
+class CMorvaneDoc;
+class CUpDown;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+// The control panel: every parameter of a render is edited here, and the
+// view drives the document's engine, its own preview engine and the drawing
+// window through posted messages.
+class CMorvaneView : public CFormBase {
+    Q_OBJECT
+public:
+    explicit CMorvaneView(CMorvaneDoc* document, QWidget* parent = nullptr);
+    ~CMorvaneView() override;
+
+    CMorvaneDoc* GetDocument() const { return m_pDocument; }
+
+    // Sets everything up from the document and starts the first renders.
+    void OnInitialUpdate();
+    // Applies the pending edits and renders the main image again.
+    void ApplyAndRender();
+    void OnUpdate();
+    void OnDraw();
+
+    // Commands reaching the view from the menu and the accelerators; false
+    // when the view has no handler for the id.
+    bool OnCommand(int id);
+
+    QWidget* GetDlgItem(int id) const;
+    CDrawWnd* DrawWnd() const { return m_pDrawWnd.get(); }
+    CFractalEngine& PreviewEngine() { return m_previewEngine; }
+
+    // Form fields, in the order of the data exchange.
+    QString m_strXMin;
+    QString m_strYMax;
+    QString m_strXMax;
+    QString m_strYMin;
+    std::int32_t m_nColorCount = 0;
+    QString m_strCalcTime;
+    std::int32_t m_nKind = -1;
+    double m_dJuliaIm = 0.0;
+    double m_dJuliaRe = 0.0;
+    std::uint32_t m_nHeight = 0;
+    std::uint32_t m_nWidth = 0;
+    std::int32_t m_nIterationLimit = 0;
+
+    // Edits waiting for the next ApplyAndRender.
+    int m_bSizeEdited = 0;
+    int m_bWindowResized = 0;
+    int m_bColorsChanged = 0;
+    int m_bKindChanged = 0;
+    int m_bConstantEdited = 0;
+
+    int m_nBitDepth = 32;
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override;
+    bool event(QEvent* event) override;
+
+private:
+    // The form.
+    void CreateControls();
+    void OnChangeColorCount();
+    void OnDeltaPosColorCount(int delta);
+    void OnChangeIterationLimit();
+    void OnDeltaPosIterationLimit(int delta);
+    void OnChangeSize();
+    void OnChangeConstant();
+    void OnSelChangePattern(int index);
+    void OnKindRadio();
+    void OnRecalc();
+    void EnableConstantEdits(bool enable);
+    void SetupColorBar();
+    void BuildColorTable();
+    void DrawColorBar();
+    QSize GetControlSize(int id) const;
+
+    // Rendering.
+    void OnRenderProgress(std::uintptr_t engine, std::intptr_t percent);
+    void OnRenderDone(std::uintptr_t engine, std::intptr_t serial);
+    int ApplyColors();
+    int ApplyImageSize();
+    int FitRegionToWindow();
+    void ResizeMainSurface();
+    int RestoreWindowSize();
+    void SetupPreview();
+    void SetColorPattern(int pattern);
+    void DrawMainImage();
+    void DrawPreview();
+    void StopAndFree();
+    void ShowRegion();
+    void ShowCalcTime(double seconds);
+    int ScreenBitDepth() const;
+    QPoint DrawWndPlacement() const;
+
+    CMorvaneDoc* m_pDocument;
+    // Declared before the engines and the table: workers post here and read
+    // the table until the engines have been stopped.
+    CPostTarget m_notify;
+    std::unique_ptr<std::uint32_t[]> m_pColorTable;
+    CFractalEngine m_previewEngine;
+    CDibSurface m_colorBar;
+    std::unique_ptr<CDrawWnd> m_pDrawWnd;
+
+    std::map<int, QWidget*> m_controls;
+    QLineEdit* m_editColors = nullptr;
+    QLineEdit* m_editIterations = nullptr;
+    QLineEdit* m_editWidth = nullptr;
+    QLineEdit* m_editHeight = nullptr;
+    QLineEdit* m_editJuliaRe = nullptr;
+    QLineEdit* m_editJuliaIm = nullptr;
+    QRadioButton* m_radioMandelbrot = nullptr;
+    QRadioButton* m_radioJulia = nullptr;
+    QComboBox* m_comboPattern = nullptr;
+    QProgressBar* m_progress = nullptr;
+    CCanvas* m_preview = nullptr;
+    CCanvas* m_colorBarStatic = nullptr;
+};
