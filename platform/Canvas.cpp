@@ -82,6 +82,14 @@ void CCanvas::XorDottedLine(const QPoint& from, const QPoint& to) {
     update();
 }
 
+void CCanvas::FillSolidRect(const QRect& rect, const QColor& colour) {
+    EnsureBuffer();
+    QPainter p(&m_buffer);
+    p.fillRect(rect, colour);
+    p.end();
+    update(rect.translated(contentsRect().topLeft()));
+}
+
 void CCanvas::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);  // the border
     EnsureBuffer();

@@ -27,6 +27,9 @@ public:
     // drawing it twice restores the picture.
     void XorDottedLine(const QPoint& from, const QPoint& to);
 
+    // Fills a rectangle of the client area with a solid colour.
+    void FillSolidRect(const QRect& rect, const QColor& colour);
+
     const QImage& BackBuffer() const { return m_buffer; }
 
 protected:

@@ -29,6 +29,21 @@ bool CMorvaneView::event(QEvent* event) {
         case WM_PAINT:
             OnDraw();
             break;
+        case WM_DRAWWND_SIZED:
+            OnDrawWndSized();
+            break;
+        case WM_DRAWWND_CLICK:
+            OnDrawWndClick(static_cast<int>(m->wParam), static_cast<int>(m->lParam));
+            break;
+        case WM_DRAWWND_RCLICK:
+            OnDrawWndRClick(static_cast<int>(m->wParam), static_cast<int>(m->lParam));
+            break;
+        case WM_DRAWWND_DRAGGING:
+            OnDrawWndDragging(static_cast<int>(m->wParam), static_cast<int>(m->lParam));
+            break;
+        case WM_DRAWWND_DRAGGED:
+            OnDrawWndDragged(static_cast<int>(m->wParam), static_cast<int>(m->lParam));
+            break;
         default:
             break;
     }

@@ -70,10 +70,14 @@ public:
     int m_bConstantEdited = 0;
 
     int m_nBitDepth = 32;
+    int m_nResizeTimer = 0;
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;
     bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     // The form.
@@ -93,6 +97,19 @@ private:
     void DrawColorBar();
     QSize GetControlSize(int id) const;
 
+    // Navigation and the drawing window's mouse and size events.
+    void Pan(int direction);
+    void OnZoomIn();
+    void OnZoomOut();
+    void OnDrawWndSized();
+    void OnTimer();
+    void OnDrawWndClick(int x, int y);
+    void OnDrawWndRClick(int x, int y);
+    void OnDrawWndDragging(int ox, int oy);
+    void OnDrawWndDragged(int ox, int oy);
+    // The centre of a zoom about a point of the drawing window.
+    QPointF ZoomCentre(int x, int y) const;
+
     // Rendering.
     void OnRenderProgress(std::uintptr_t engine, std::intptr_t percent);
     void OnRenderDone(std::uintptr_t engine, std::intptr_t serial);
@@ -106,7 +123,15 @@ private:
     void DrawMainImage();
     void DrawPreview();
     void StopAndFree();
+    // Region texts from the document's engine into the fields.
     void ShowRegion();
+    // The same, written to the four statics alone.
+    void WriteRegionTexts();
+    // Writes one control's text, only when it differs and without raising a
+    // change notification. Where the program changes a single field, only
+    // that control is written: writing every field would put back stale
+    // values over what the user has typed and not yet applied.
+    void SetControlText(int id, const QString& text);
     void ShowCalcTime(double seconds);
     int ScreenBitDepth() const;
     QPoint DrawWndPlacement() const;

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -162,6 +163,16 @@ void CMorvaneView::CreateControls() {
     connect(recalc, &QPushButton::clicked, this, [this] { OnRecalc(); });
 }
 
+void CMorvaneView::SetControlText(int id, const QString& text) {
+    QWidget* control = GetDlgItem(id);
+    const QSignalBlocker quiet(control);  // the program's own writes set no mark
+    if (auto* edit = qobject_cast<QLineEdit*>(control); edit && edit->text() != text) {
+        edit->setText(text);
+    } else if (auto* label = qobject_cast<QLabel*>(control); label && label->text() != text) {
+        label->setText(text);
+    }
+}
+
 QWidget* CMorvaneView::GetDlgItem(int id) const {
     const auto it = m_controls.find(id);
     return it == m_controls.end() ? nullptr : it->second;
@@ -205,7 +216,7 @@ void CMorvaneView::OnDeltaPosColorCount(int delta) {
     }
     m_nColorCount = StepValue(m_nColorCount, delta);
     m_pDocument->m_colorCount = m_nColorCount;
-    UpdateData(false);
+    SetControlText(IDC_COLORS, DdxFormatInt(m_nColorCount));
     m_bColorsChanged = 1;
 }
 
@@ -224,7 +235,7 @@ void CMorvaneView::OnDeltaPosIterationLimit(int delta) {
     }
     m_nIterationLimit = StepValue(m_nIterationLimit, delta);
     m_pDocument->m_iterationLimit = m_nIterationLimit;
-    UpdateData(false);
+    SetControlText(IDC_ITERATIONS, DdxFormatInt(m_nIterationLimit));
     m_bColorsChanged = 1;
 }
 

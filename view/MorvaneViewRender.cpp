@@ -24,6 +24,11 @@ constexpr int kMaxColors = 10000;
 constexpr std::uint32_t kMinSide = 10;
 constexpr std::uint32_t kMaxSide = 2000;
 
+std::int32_t StoredSide(std::uint32_t side) {
+    return static_cast<std::int32_t>(
+        std::clamp<std::uint32_t>(side, 1, CMorvaneDoc::kMaxImageSide));
+}
+
 QString FormatRegion(double value) {
     return QString::asprintf("%f", value);
 }
@@ -121,6 +126,14 @@ void CMorvaneView::ShowRegion() {
     m_strXMax = FormatRegion(engine.m_xMax);
     m_strYMin = FormatRegion(engine.m_yMin);
     m_strYMax = FormatRegion(engine.m_yMax);
+}
+
+void CMorvaneView::WriteRegionTexts() {
+    ShowRegion();
+    SetControlText(IDC_XMIN, m_strXMin);
+    SetControlText(IDC_XMAX, m_strXMax);
+    SetControlText(IDC_YMIN, m_strYMin);
+    SetControlText(IDC_YMAX, m_strYMax);
 }
 
 void CMorvaneView::ApplyAndRender() {
@@ -224,8 +237,10 @@ int CMorvaneView::FitRegionToWindow() {
         engine.m_yMax = engine.m_yMin + (client.height() + 1) * (engine.m_yMax - engine.m_yMin) / h;
     }
     ResizeMainSurface();
-    m_pDocument->m_imageWidth = static_cast<std::int32_t>(m_nWidth);
-    m_pDocument->m_imageHeight = static_cast<std::int32_t>(m_nHeight);
+    // A window the user has dragged to an extreme size still leaves sizes
+    // that a parameter file can carry.
+    m_pDocument->m_imageWidth = StoredSide(m_nWidth);
+    m_pDocument->m_imageHeight = StoredSide(m_nHeight);
     return 1;
 }
 
@@ -274,7 +289,7 @@ void CMorvaneView::ShowCalcTime(double seconds) {
     // Only the time static: writing every field here would throw away what
     // the user is typing into an edit that has not been applied yet.
     m_strCalcTime = QString::asprintf("%.2f", seconds);
-    static_cast<QLabel*>(GetDlgItem(IDC_CALCTIME))->setText(m_strCalcTime);
+    SetControlText(IDC_CALCTIME, m_strCalcTime);
 }
 
 void CMorvaneView::OnRenderProgress(std::uintptr_t engine, std::intptr_t percent) {

@@ -1,0 +1,171 @@
+// Moving around the plane: the arrow and zoom commands, the preview click,
+// and the drawing window's clicks, drags and size changes.
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QTimerEvent>
+
+#include <algorithm>
+
+#include "document/MorvaneDoc.h"
+#include "drawwnd/DrawWnd.h"
+#include "platform/Canvas.h"
+#include "platform/DataExchange.h"
+#include "res/Resource.h"
+#include "view/MorvaneView.h"
+
+namespace {
+
+constexpr int kResizeDelayMs = 500;
+
+}  // namespace
+
+void CMorvaneView::Pan(int direction) {
+    m_progress->setValue(0);
+    m_pDocument->m_engine.Scroll(direction);
+    // The marks stay pending: only the region texts are written.
+    WriteRegionTexts();
+    DrawPreview();
+}
+
+void CMorvaneView::OnZoomIn() {
+    CFractalEngine& e = m_pDocument->m_engine;
+    e.StopWorkers();
+    const double dx = (e.m_xMax - e.m_xMin) * 0.25;
+    e.m_xMin = e.m_xMin + dx;
+    e.m_xMax = e.m_xMax - dx;
+    const double dy = (e.m_yMax - e.m_yMin) * 0.25;
+    e.m_yMin = e.m_yMin + dy;
+    e.m_yMax = e.m_yMax - dy;
+    ApplyAndRender();
+}
+
+void CMorvaneView::OnZoomOut() {
+    CFractalEngine& e = m_pDocument->m_engine;
+    e.StopWorkers();
+    const double dx = (e.m_xMax - e.m_xMin) * 0.5;
+    e.m_xMin = e.m_xMin - dx;
+    e.m_xMax = e.m_xMax + dx;
+    const double dy = (e.m_yMax - e.m_yMin) * 0.5;
+    e.m_yMin = e.m_yMin - dy;
+    e.m_yMax = e.m_yMax + dy;
+    ApplyAndRender();
+}
+
+void CMorvaneView::mousePressEvent(QMouseEvent* event) {
+    // Take the press, so that its release comes back to the form; the
+    // preview itself takes no mouse input.
+    event->setAccepted(event->button() == Qt::LeftButton);
+}
+
+void CMorvaneView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        CFormBase::mouseReleaseEvent(event);
+        return;
+    }
+    const QPoint at = mapToGlobal(event->position().toPoint());
+    const QRect rect(m_preview->mapToGlobal(QPoint(0, 0)), m_preview->size());
+    const int left = rect.left();
+    const int top = rect.top();
+    const int right = left + rect.width();  // just outside, as a window rectangle's
+    const int bottom = top + rect.height();
+    if (at.x() >= left && at.x() < right && at.y() >= top && at.y() < bottom) {
+        const CFractalEngine& p = m_previewEngine;
+        const double x = p.m_xMin + (p.m_xMax - p.m_xMin) * (at.x() - left) / (right - left + 1);
+        const double y = p.m_yMin + (p.m_yMax - p.m_yMin) * (at.y() - top) / (bottom - top + 1);
+        CFractalEngine& e = m_pDocument->m_engine;
+        e.StopWorkers();
+        const double w = e.m_xMax - e.m_xMin;
+        const double h = e.m_yMax - e.m_yMin;
+        e.m_xMin = x - w * 0.5;
+        e.m_xMax = x + w * 0.5;
+        e.m_yMin = y - h * 0.5;
+        e.m_yMax = y + h * 0.5;
+        ApplyAndRender();
+    }
+    CFormBase::mouseReleaseEvent(event);
+}
+
+void CMorvaneView::OnDrawWndSized() {
+    const QSize client = m_pDrawWnd->ClientSize();
+    m_nWidth = static_cast<std::uint32_t>(client.width());
+    m_nHeight = static_cast<std::uint32_t>(client.height());
+    SetControlText(IDC_WIDTH, DdxFormatUInt(m_nWidth));
+    SetControlText(IDC_HEIGHT, DdxFormatUInt(m_nHeight));
+    m_bWindowResized = 1;
+    // Every size event starts the wait again: a resize is applied once, half
+    // a second after the user has stopped.
+    if (m_nResizeTimer != 0) {
+        killTimer(m_nResizeTimer);
+    }
+    m_nResizeTimer = startTimer(kResizeDelayMs);
+}
+
+void CMorvaneView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_nResizeTimer) {
+        OnTimer();
+        return;
+    }
+    CFormBase::timerEvent(event);
+}
+
+void CMorvaneView::OnTimer() {
+    killTimer(m_nResizeTimer);
+    m_nResizeTimer = 0;
+    ApplyAndRender();
+}
+
+QPointF CMorvaneView::ZoomCentre(int x, int y) const {
+    const CFractalEngine& e = m_pDocument->m_engine;
+    const QSize client = m_pDrawWnd->ClientSize();
+    const double dx = e.m_xMax - e.m_xMin;
+    const double dy = e.m_yMax - e.m_yMin;
+    return {e.m_xMin + x * dx / (client.width() + 1), e.m_yMin + y * dy / (client.height() + 1)};
+}
+
+void CMorvaneView::OnDrawWndClick(int x, int y) {
+    CFractalEngine& e = m_pDocument->m_engine;
+    e.StopWorkers();
+    const QPointF c = ZoomCentre(x, y);
+    const double dx = e.m_xMax - e.m_xMin;
+    const double dy = e.m_yMax - e.m_yMin;
+    e.m_xMin = c.x() - dx * 0.25;
+    e.m_xMax = c.x() + dx * 0.25;
+    e.m_yMin = c.y() - dy * 0.25;
+    e.m_yMax = c.y() + dy * 0.25;
+    ApplyAndRender();
+}
+
+void CMorvaneView::OnDrawWndRClick(int x, int y) {
+    CFractalEngine& e = m_pDocument->m_engine;
+    e.StopWorkers();
+    const QPointF c = ZoomCentre(x, y);
+    const double dx = e.m_xMax - e.m_xMin;
+    const double dy = e.m_yMax - e.m_yMin;
+    e.m_xMin = c.x() - dx;
+    e.m_xMax = c.x() + dx;
+    e.m_yMin = c.y() - dy;
+    e.m_yMax = c.y() + dy;
+    ApplyAndRender();
+}
+
+void CMorvaneView::OnDrawWndDragging(int ox, int oy) {
+    const QSize client = m_pDrawWnd->ClientSize();
+    m_pDrawWnd->FillSolidRect(QRect(QPoint(0, 0), client), Qt::black);
+    m_pDocument->m_engine.DrawAt(*m_pDrawWnd, ox, oy);
+}
+
+void CMorvaneView::OnDrawWndDragged(int ox, int oy) {
+    CFractalEngine& e = m_pDocument->m_engine;
+    e.StopWorkers();
+    // The outer size, frame and caption included.
+    const QSize outer = m_pDrawWnd->frameGeometry().size();
+    const double dx = e.m_xMax - e.m_xMin;
+    const double dy = e.m_yMax - e.m_yMin;
+    const double shiftX = dx * ox / (outer.width() + 1);
+    e.m_xMin -= shiftX;
+    e.m_xMax -= shiftX;
+    const double shiftY = oy * dy / (outer.height() + 1);
+    e.m_yMin -= shiftY;
+    e.m_yMax -= shiftY;
+    ApplyAndRender();
+}
