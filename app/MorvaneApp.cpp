@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include "app/AboutDlg.h"
 #include "app/MainFrame.h"
 #include "document/DocumentFlows.h"
 #include "platform/Accelerators.h"
@@ -15,6 +16,7 @@ CMorvaneApp::CMorvaneApp() : CMorvaneApp(Options{}) {}
 CMorvaneApp::CMorvaneApp(Options options)
     : m_iniPath(options.iniPath.isEmpty() ? CRecentFileList::DefaultIniPath() : options.iniPath),
       m_dialogs(options.dialogs ? std::move(options.dialogs) : std::make_unique<CQtFileDialogs>()),
+      m_urlOpener(std::move(options.urlOpener)),
       m_doc(options.workerCount) {}
 
 CMorvaneApp::~CMorvaneApp() {
@@ -78,8 +80,11 @@ bool CMorvaneApp::IsCommandEnabled(int id) const {
         case ID_FILE_SAVE_AS:
         case ID_APP_EXIT:
             return true;
+        case ID_APP_ABOUT:
+            return true;
         default:
-            return false;  // a command without a handler stays greyed
+            // The view's commands; one without a handler stays greyed.
+            return m_view && m_view->IsCommandEnabled(id);
     }
 }
 
@@ -99,6 +104,9 @@ void CMorvaneApp::OnCommand(int id) {
             return;
         case ID_APP_EXIT:
             m_frame->close();
+            return;
+        case ID_APP_ABOUT:
+            CAboutDlg::ShowAbout(m_frame.get(), m_urlOpener);
             return;
         default:
             break;

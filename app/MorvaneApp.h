@@ -3,6 +3,9 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
+
+#include <functional>
 
 #include <memory>
 
@@ -20,9 +23,10 @@ class CMorvaneApp : public QObject {
     Q_OBJECT
 public:
     struct Options {
-        QString iniPath;                        // empty: the user's settings file
-        std::unique_ptr<IFileDialogs> dialogs;  // null: the real dialogs
-        int workerCount = 0;                    // 0: one render worker per processor
+        QString iniPath;                             // empty: the user's settings file
+        std::unique_ptr<IFileDialogs> dialogs;       // null: the real dialogs
+        int workerCount = 0;                         // 0: one render worker per processor
+        std::function<bool(const QUrl&)> urlOpener;  // null: the desktop default action
     };
 
     CMorvaneApp();
@@ -57,6 +61,7 @@ private:
 
     QString m_iniPath;
     std::unique_ptr<IFileDialogs> m_dialogs;
+    std::function<bool(const QUrl&)> m_urlOpener;
     CPosixFileStore m_store;
     CRecentFileList m_recent;
     // The document outlives the frame, whose view stops its engine.

@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/BenchCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/ParamsCommand.h"
 #include "cli/RenderCommand.h"
@@ -14,6 +15,9 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "render") {
         return RunRenderCommand(args);
+    }
+    if (command == "bench") {
+        return RunBenchCommand(args);
     }
     if (command == "info") {
         return RunInfoCommand(args);

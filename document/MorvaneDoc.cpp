@@ -38,15 +38,8 @@ bool CMorvaneDoc::OnNewDocument() {
     return true;
 }
 
-void CMorvaneDoc::StopRender() {
-    // Once no worker is busy none reads the parameters any more.
-    if (m_engine.IsBusy()) {
-        m_engine.StopWorkers();
-    }
-}
-
 void CMorvaneDoc::ResetParameters() {
-    StopRender();
+    m_engine.StopIfBusy();
     m_fileSignature = "Velmora";
     m_fileVersion = "0.3";
     m_engine.m_kind = 0;
@@ -71,7 +64,7 @@ void CMorvaneDoc::BackupParameters() {
 }
 
 void CMorvaneDoc::RestoreParameters() {
-    StopRender();
+    m_engine.StopIfBusy();
     m_engine.CopyParameters(m_backupEngine);
     m_iterationLimit = m_backupIterationLimit;
     m_colorCount = m_backupColorCount;
@@ -122,7 +115,7 @@ void CMorvaneDoc::Load(CArchive& ar) {
         throw CArchiveException(CArchiveException::badFormat);
     }
     const bool older = version < m_fileVersion;
-    StopRender();
+    m_engine.StopIfBusy();
     m_engine.m_kind = ar.ReadInt32();
     m_engine.m_xMin = ReadReal(ar);
     m_engine.m_xMax = ReadReal(ar);

@@ -47,5 +47,4 @@ public:
 private:
     void Store(CArchive& ar) const;
     void Load(CArchive& ar);
-    void StopRender();
 };

@@ -33,3 +33,7 @@ void EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* 
         counts[i++] = EscapeCount(params, x, span.y);
     }
 }
+
+const char* EscapeKernelName() {
+    return "scalar";
+}

@@ -31,3 +31,6 @@ std::int32_t EscapeCount(const CEscapeParams& params, double x, double y);
 // Counts of every point of a row into counts[0 .. span.PointCount() - 1]. The
 // whole loop over a row lives here so that a faster kernel can replace it.
 void EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts);
+
+// The name of the kernel EscapeRow runs on this machine.
+const char* EscapeKernelName();

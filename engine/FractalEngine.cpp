@@ -111,6 +111,8 @@ void CFractalEngine::ComputePixelSteps() {
 }
 
 void CFractalEngine::StartCoarse(INotifyTarget* notifyWnd) {
+    StopIfBusy();
+    m_iterationTotal = 0;
     m_level = 64;
     m_notifyWnd = notifyWnd;
     m_lastLevel = -1;
@@ -119,6 +121,8 @@ void CFractalEngine::StartCoarse(INotifyTarget* notifyWnd) {
 }
 
 void CFractalEngine::StartFine(INotifyTarget* notifyWnd) {
+    StopIfBusy();
+    m_iterationTotal = 0;
     m_level = 1;
     m_notifyWnd = notifyWnd;
     m_lastLevel = -1;
@@ -145,10 +149,7 @@ bool CFractalEngine::RefineNext() {
 }
 
 void CFractalEngine::StartPass() {
-    if (IsBusy()) {
-        StopWorkers();
-    }
-    JoinWorkers();
+    StopIfBusy();
     for (int i = 0; i < m_workerCount; ++i) {
         m_finishedRow[i] = 0;
         m_busy[i] = 0;
@@ -184,6 +185,13 @@ void CFractalEngine::StartPass() {
             FinishShare(true);
         }
     }
+}
+
+void CFractalEngine::StopIfBusy() {
+    if (IsBusy()) {
+        StopWorkers();
+    }
+    JoinWorkers();  // workers that have finished their share may still be posting
 }
 
 void CFractalEngine::StopWorkers() {
@@ -284,6 +292,11 @@ bool CFractalEngine::RenderShare(int k) {
         const int row = static_cast<int>(r);
         span.y = row * m_yStep + m_yMin;
         EscapeRow(params, span, counts.data());
+        std::uint64_t updates = 0;
+        for (const std::int32_t n : counts) {
+            updates += static_cast<std::uint64_t>(n);
+        }
+        m_iterationTotal.fetch_add(updates, std::memory_order_relaxed);
         int i = 0;
         for (int c = colStart; c < colEnd; c += b) {
             const std::int32_t count = counts[static_cast<std::size_t>(i++)];

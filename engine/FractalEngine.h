@@ -44,6 +44,9 @@ public:
     bool RefineNext();
     void StartPass();
     void StopWorkers();
+    // Stops a running pass (taking StopWorkers' time only then) and waits for
+    // every worker to end; afterwards no worker reads or writes anything.
+    void StopIfBusy();
     bool IsBusy() const;
     std::int32_t Iterate(double x, double y, std::int32_t maximum) const;
     void Draw(IDrawTarget& target) const;
@@ -58,6 +61,9 @@ public:
     // current only while its pass is the last one started and not stopped.
     bool IsCurrentPass(std::intptr_t serial) const;
     std::uintptr_t Handle() const { return reinterpret_cast<std::uintptr_t>(this); }
+    // z updates of every point computed since the job started (StartCoarse or
+    // StartFine), over all its passes.
+    std::uint64_t IterationCount() const { return m_iterationTotal.load(); }
 
     FractalKind m_kind = 0;
     double m_xMin = 0.0;
@@ -112,6 +118,7 @@ private:
     std::atomic<std::int32_t> m_pending{0};
     std::atomic<bool> m_passCancelled{false};
     std::atomic<std::intptr_t> m_passSerial{0};
+    std::atomic<std::uint64_t> m_iterationTotal{0};
     // Orders the last worker's decision to post against the start of a stop.
     std::mutex m_doneMutex;
 };

@@ -50,6 +50,59 @@ bool CMorvaneView::event(QEvent* event) {
     return true;
 }
 
-bool CMorvaneView::OnCommand(int /*id*/) {
-    return false;
+bool CMorvaneView::OnCommand(int id) {
+    switch (id) {
+        case IDC_UP:
+            Pan(0);
+            return true;
+        case IDC_DOWN:
+            Pan(1);
+            return true;
+        case IDC_RIGHT:
+            Pan(2);
+            return true;
+        case IDC_LEFT:
+            Pan(3);
+            return true;
+        case IDC_ZOOM_IN:
+            OnZoomIn();
+            return true;
+        case IDC_ZOOM_OUT:
+            OnZoomOut();
+            return true;
+        case ID_EDIT_COPY:
+            OnCopy();
+            return true;
+        case ID_BENCHMARK_START:
+            if (IsCommandEnabled(id)) {
+                OnBenchmarkStart();
+            }
+            return true;
+        case ID_BENCHMARK_STOP:
+            if (IsCommandEnabled(id)) {
+                OnBenchmarkStop();
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CMorvaneView::IsCommandEnabled(int id) const {
+    switch (id) {
+        case IDC_UP:
+        case IDC_DOWN:
+        case IDC_RIGHT:
+        case IDC_LEFT:
+        case IDC_ZOOM_IN:
+        case IDC_ZOOM_OUT:
+        case ID_EDIT_COPY:
+            return true;
+        case ID_BENCHMARK_START:
+            return m_pDocument->m_benchmarkRunning == 0;
+        case ID_BENCHMARK_STOP:
+            return m_pDocument->m_benchmarkRunning == 1;
+        default:
+            return false;
+    }
 }

@@ -43,6 +43,7 @@ public:
     // Commands reaching the view from the menu and the accelerators; false
     // when the view has no handler for the id.
     bool OnCommand(int id);
+    bool IsCommandEnabled(int id) const;
 
     QWidget* GetDlgItem(int id) const;
     CDrawWnd* DrawWnd() const { return m_pDrawWnd.get(); }
@@ -71,6 +72,8 @@ public:
 
     int m_nBitDepth = 32;
     int m_nResizeTimer = 0;
+    double m_dBenchTotal = 0.0;
+    int m_nBenchScene = 0;
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;
@@ -109,6 +112,16 @@ private:
     void OnDrawWndDragged(int ox, int oy);
     // The centre of a zoom about a point of the drawing window.
     QPointF ZoomCentre(int x, int y) const;
+
+    // The benchmark and the clipboard.
+    void OnBenchmarkStart();
+    void LoadBenchmarkScene();
+    void OnBenchmarkStop();
+    // After the last pass of a job while the benchmark runs.
+    void BenchmarkStep();
+    // Renders the document's parameters as just loaded by the benchmark.
+    void RenderLoadedParameters();
+    void OnCopy();
 
     // Rendering.
     void OnRenderProgress(std::uintptr_t engine, std::intptr_t percent);

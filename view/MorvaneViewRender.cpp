@@ -316,7 +316,10 @@ void CMorvaneView::OnRenderDone(std::uintptr_t engine, std::intptr_t serial) {
         if (main.m_level == 1) {
             m_progress->setValue(100);
         }
-        main.RefineNext();
+        const bool started = main.RefineNext();
+        if (!started && m_pDocument->m_benchmarkRunning == 1) {
+            BenchmarkStep();
+        }
     } else if (engine == m_previewEngine.Handle() && m_previewEngine.IsCurrentPass(serial)) {
         DrawPreview();
     }

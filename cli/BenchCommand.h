@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// velmora-cli bench [--threads N] [--json]: the eleven benchmark scenes
+// through the progressive engine, timed scene by scene.
+int RunBenchCommand(const std::vector<std::string>& args);
