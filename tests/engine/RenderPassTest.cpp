@@ -300,3 +300,28 @@ TEST(RenderPass, FinishedRowsReachTheTarget) {
     EXPECT_EQ(whole.At(26, 44), SurfacePixel(rig.engine.m_surface, 23, 39));
     EXPECT_EQ(whole.At(2, 5), CMemoryTarget::kUnset);
 }
+
+TEST(RenderPass, IterationCountSumsEveryComputedPoint) {
+    EngineRig rig(2, 37, 29, 150, 10);
+    rig.engine.StartCoarse(&rig.queue);
+    rig.FinishPass();
+    while (rig.engine.RefineNext()) {
+        rig.FinishPass();
+    }
+    // Every pass computes its own grid again: 8x8, 4x4 and single pixels.
+    std::uint64_t expected = 0;
+    for (int b : {8, 4, 1}) {
+        for (int y = 0; y < 29; y += b) {
+            for (int x = 0; x < 37; x += b) {
+                const double px = x * rig.engine.m_xStep + rig.engine.m_xMin;
+                const double py = y * rig.engine.m_yStep + rig.engine.m_yMin;
+                expected += static_cast<std::uint64_t>(rig.engine.Iterate(px, py, 149));
+            }
+        }
+    }
+    EXPECT_EQ(rig.engine.IterationCount(), expected);
+    rig.engine.StartFine(&rig.queue);  // a new job counts from zero
+    rig.FinishPass();
+    EXPECT_LT(rig.engine.IterationCount(), expected);
+    EXPECT_GT(rig.engine.IterationCount(), 0u);
+}
