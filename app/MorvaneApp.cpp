@@ -57,8 +57,8 @@ bool CMorvaneApp::InitInstance(const QStringList& arguments) {
     }
     if (file.isEmpty()) {
         OnFileNew();
-    } else if (!OpenDocumentFile(file)) {
-        return false;
+    } else if (!OpenFile(file, false)) {
+        return false;  // the program ends: nothing more is shown
     }
     m_frame->show();
     return true;
@@ -134,12 +134,14 @@ void CMorvaneApp::OnFileOpen() {
     }
 }
 
-bool CMorvaneApp::OpenDocumentFile(const QString& path) {
+bool CMorvaneApp::OpenDocumentFile(const QString& path) { return OpenFile(path, true); }
+
+bool CMorvaneApp::OpenFile(const QString& path, bool showReset) {
     const QString full = QFileInfo(path).absoluteFilePath();
     const CFileOutcome outcome = ::OpenDocumentFile(m_doc, full.toStdString(), m_store);
     if (!outcome.ok) {
         ShowMessage(outcome.message);
-        if (outcome.reset) {
+        if (outcome.reset && showReset) {
             // The document now holds new-document values: show them.
             m_view->OnInitialUpdate();
         }

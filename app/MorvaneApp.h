@@ -57,6 +57,8 @@ private:
     void OnFileSaveAs();
     void OnOpenRecentFile(int index);
     bool DoSave(const QString& path);
+    // showReset: after a refused file, show the new document that replaced it.
+    bool OpenFile(const QString& path, bool showReset);
     void ShowMessage(const std::string& text);
 
     QString m_iniPath;

@@ -62,6 +62,9 @@ void CArchive::Take(void* bytes, std::size_t count) {
     if (count > m_data.size() - m_position) {
         throw CArchiveException(CArchiveException::endOfFile);
     }
+    if (count == 0) {
+        return;  // an empty string: there may be no buffer to copy into
+    }
     std::memcpy(bytes, m_data.data() + m_position, count);
     m_position += count;
 }
