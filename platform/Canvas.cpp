@@ -4,22 +4,7 @@
 #include <QPainter>
 #include <QPen>
 
-namespace {
-
-QImage::Format FormatOf(int bitCount) {
-    switch (bitCount) {
-        case 16:
-            return QImage::Format_RGB555;
-        case 24:
-            return QImage::Format_BGR888;
-        case 32:
-            return QImage::Format_RGB32;
-        default:
-            return QImage::Format_Invalid;
-    }
-}
-
-}  // namespace
+#include "platform/DibImage.h"
 
 CCanvas::CCanvas(QWidget* parent, Qt::WindowFlags flags) : QFrame(parent, flags) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -43,7 +28,9 @@ void CCanvas::EnsureBuffer() {
 
 void CCanvas::CopyDib(int dstX, int dstY, int width, int height, const CDibView& src, int srcX,
                       int srcTop) {
-    const QImage::Format format = FormatOf(src.bitCount);
+    // A canvas shows colours only: an 8-bit surface has no table to show.
+    const QImage::Format format =
+        src.bitCount == 8 ? QImage::Format_Invalid : DibPixelFormat(src.bitCount);
     if (!src.bits || format == QImage::Format_Invalid || width <= 0 || height <= 0) {
         return;
     }

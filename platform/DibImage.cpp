@@ -2,9 +2,7 @@
 
 #include "engine/DibSurface.h"
 
-namespace {
-
-QImage::Format FormatOf(int bitCount) {
+QImage::Format DibPixelFormat(int bitCount) {
     switch (bitCount) {
         case 8:
             return QImage::Format_Indexed8;
@@ -19,10 +17,8 @@ QImage::Format FormatOf(int bitCount) {
     }
 }
 
-}  // namespace
-
 QImage DibToImage(const CDibSurface& surface) {
-    const QImage::Format format = FormatOf(surface.BitCount());
+    const QImage::Format format = DibPixelFormat(surface.BitCount());
     if (!surface.HasBits() || format == QImage::Format_Invalid) {
         return {};
     }
