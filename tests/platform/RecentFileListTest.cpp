@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -42,6 +43,9 @@ private slots:
     void loadReadsEntriesInKeyOrderSkippingTheRest();
     void loadOfUnusableFileGivesEmptyList_data();
     void loadOfUnusableFileGivesEmptyList();
+    void loadOfDamagedFileKeepsWhatIsReadable_data();
+    void loadOfDamagedFileKeepsWhatIsReadable();
+    void loadOfUnreadableFileGivesEmptyListAndSaveKeepsIt();
 
 private:
     QTemporaryDir m_dir;
@@ -224,6 +228,68 @@ void RecentFileListTest::loadOfUnusableFileGivesEmptyList() {
     list.Add(QStringLiteral("/d/a.mvn"));
     QCOMPARE(list.Load(path), readable);
     QCOMPARE(list.Count(), 0);
+}
+
+void RecentFileListTest::loadOfDamagedFileKeepsWhatIsReadable_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("entries");
+
+    // Ten megabytes of seeded noise, as a disk error or a stray write leaves.
+    QByteArray noise(10 * 1024 * 1024, Qt::Uninitialized);
+    QRandomGenerator random(8);
+    random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    noise.replace('[', ' ');  // no section may open by chance
+    const QByteArray section = "\n[Recent File List]\nFile2=/d/b.mvn\n";
+    const QByteArray hugeLine(4 * 1024 * 1024, 'x');
+
+    QTest::newRow("10 MB of noise") << noise << QStringList();
+    QTest::newRow("10 MB of noise before the section")
+        << noise + section << QStringList{"/d/b.mvn"};
+    QTest::newRow("noise after the section") << section + noise.left(4096) + "\n"
+                                             << QStringList{"/d/b.mvn"};
+    QTest::newRow("huge line before the section") << hugeLine + section << QStringList{"/d/b.mvn"};
+    QTest::newRow("invalid UTF-8 in the section name")
+        << QByteArray("[Recent \xff\xfe List]\nFile1=/d/a.mvn\n") << QStringList();
+    QTest::newRow("invalid UTF-8 in a key")
+        << QByteArray("[Recent File List]\nFi\xc3le1=/d/a.mvn\nFile2=/d/b.mvn\n")
+        << QStringList{"/d/b.mvn"};
+    QTest::newRow("UTF-16 text") << QByteArray("\xff\xfe[\0R\0]\0\n\0F\0=\0/\0\n\0", 18)
+                                 << QStringList();
+    QTest::newRow("only a byte order mark") << QByteArray("\xEF\xBB\xBF") << QStringList();
+    QTest::newRow("no line end at all") << QByteArray("[Recent File List]") << QStringList();
+}
+
+void RecentFileListTest::loadOfDamagedFileKeepsWhatIsReadable() {
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, entries);
+    const QString ini = m_dir.filePath(QStringLiteral("damaged.ini"));
+    WriteAll(ini, content);
+    CRecentFileList list;
+    list.Add(QStringLiteral("/d/old.mvn"));
+    QVERIFY(list.Load(ini));
+    QCOMPARE(Entries(list), entries);
+}
+
+void RecentFileListTest::loadOfUnreadableFileGivesEmptyListAndSaveKeepsIt() {
+    const QString ini = m_dir.filePath(QStringLiteral("withheld.ini"));
+    const QByteArray content = "[Settings]\nx=1\n[Recent File List]\nFile1=/d/a.mvn\n";
+    WriteAll(ini, content);
+    QVERIFY(QFile::setPermissions(ini, QFileDevice::WriteOwner));
+    QFile probe(ini);
+    if (probe.open(QIODevice::ReadOnly)) {
+        QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QSKIP("permission bits do not stop this process");
+    }
+
+    CRecentFileList list;
+    list.Add(QStringLiteral("/d/old.mvn"));
+    QVERIFY(!list.Load(ini));
+    QCOMPARE(list.Count(), 0);
+    // What it could not read, it does not overwrite.
+    list.Add(QStringLiteral("/d/new.mvn"));
+    QVERIFY(!list.Save(ini));
+    QVERIFY(QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(ReadAll(ini), content);
 }
 
 QTEST_GUILESS_MAIN(RecentFileListTest)
