@@ -22,10 +22,11 @@ struct CSceneResult {
     std::uint64_t iterations = 0;
 };
 
-void PrintJson(int threads, const std::vector<CSceneResult>& results) {
+void PrintJson(int threads, CEscapeKernel kernel, const std::vector<CSceneResult>& results) {
     double seconds = 0.0;
     std::uint64_t iterations = 0;
-    std::printf("{\"threads\": %d, \"kernel\": \"%s\", \"scenes\": [", threads, EscapeKernelName());
+    std::printf("{\"threads\": %d, \"kernel\": \"%s\", \"scenes\": [", threads,
+                EscapeKernelName(kernel));
     for (std::size_t i = 0; i < results.size(); ++i) {
         std::printf("%s{\"scene\": %zu, \"seconds\": %.6f, \"iterations\": %llu}", i ? ", " : "", i,
                     results[i].seconds, static_cast<unsigned long long>(results[i].iterations));
@@ -44,9 +45,19 @@ void PrintJson(int threads, const std::vector<CSceneResult>& results) {
 int RunBenchCommand(const std::vector<std::string>& args) {
     int threads = 0;
     bool json = false;
+    std::optional<CEscapeKernel> kernel;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--json" && !json) {
             json = true;
+        } else if (args[i] == "--kernel" && i + 1 < args.size() && !kernel) {
+            const std::string& name = args[++i];
+            if (name == "scalar") {
+                kernel = CEscapeKernel::scalar;
+            } else if (name == "simd") {
+                kernel = CEscapeKernel::simd;
+            } else {
+                return UsageError("bench: --kernel takes scalar or simd");
+            }
         } else if (args[i] == "--threads" && i + 1 < args.size() && threads == 0) {
             const auto n = ParseInteger(args[++i]);
             if (!n || *n < 1 || *n > kMaxThreads) {
@@ -62,6 +73,7 @@ int RunBenchCommand(const std::vector<std::string>& args) {
     CMessageQueue queue;
     CMorvaneDoc doc(threads);
     CFractalEngine& engine = doc.m_engine;
+    engine.m_kernel = kernel.value_or(CEscapeKernel::simd);
     threads = engine.m_workerCount;
     std::vector<std::uint32_t> table(kBenchmarkColorCount);
     std::vector<CSceneResult> results;
@@ -83,7 +95,7 @@ int RunBenchCommand(const std::vector<std::string>& args) {
         }
     }
     if (json) {
-        PrintJson(threads, results);
+        PrintJson(threads, engine.m_kernel, results);
     } else {
         double total = 0.0;
         for (const CSceneResult& r : results) {

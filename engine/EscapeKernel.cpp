@@ -26,7 +26,13 @@ std::int32_t EscapeCount(const CEscapeParams& params, double x, double y) {
     return n;
 }
 
-void EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts) {
+void EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts,
+               CEscapeKernel kernel) {
+    if (kernel == CEscapeKernel::simd) {
+        EscapeRowSimd(params, span, counts);
+        return;
+    }
+    // The reference: one point after another.
     int i = 0;
     for (int c = span.colStart; c < span.colEnd; c += span.colStep) {
         const double x = c * span.xStep + span.xMin;
@@ -34,6 +40,6 @@ void EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* 
     }
 }
 
-const char* EscapeKernelName() {
-    return "scalar";
+const char* EscapeKernelName(CEscapeKernel kernel) {
+    return kernel == CEscapeKernel::simd ? EscapeSimdTargetName() : "scalar";
 }

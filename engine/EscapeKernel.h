@@ -25,12 +25,21 @@ struct CRowSpan {
     }
 };
 
+// Which loop computes a row: the plain one point after another, or the SIMD
+// kernel on the widest vectors the processor has. Both give the same counts.
+enum class CEscapeKernel { scalar, simd };
+
 // Number of z updates before |z|^2 reaches 10000, at most params.maximum.
 std::int32_t EscapeCount(const CEscapeParams& params, double x, double y);
 
-// Counts of every point of a row into counts[0 .. span.PointCount() - 1]. The
-// whole loop over a row lives here so that a faster kernel can replace it.
-void EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts);
+// Counts of every point of a row into counts[0 .. span.PointCount() - 1].
+void EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts,
+               CEscapeKernel kernel = CEscapeKernel::simd);
 
-// The name of the kernel EscapeRow runs on this machine.
-const char* EscapeKernelName();
+// The name of what runs a row on this machine: "scalar", or the instruction
+// set the SIMD kernel dispatches to ("AVX3", "AVX2", "SSE4", "NEON", ...).
+const char* EscapeKernelName(CEscapeKernel kernel = CEscapeKernel::simd);
+
+// The SIMD kernel itself (EscapeKernelSimd.cpp), on the target chosen at run time.
+void EscapeRowSimd(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts);
+const char* EscapeSimdTargetName();

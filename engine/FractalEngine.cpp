@@ -19,6 +19,17 @@ void SleepMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// How far a move by one eighth takes the region. The picture moves by n whole
+// pixels, n = trunc(size / 8); when the size is not a multiple of 8 that is
+// less than an eighth, and the region moves by those n pixels too, so that
+// the moved picture still shows its own points.
+double ScrollOffset(double extent, int size, int n) {
+    if (size % 8 == 0 || n <= 0) {
+        return extent * 0.125;
+    }
+    return extent * n / size;
+}
+
 }  // namespace
 
 CFractalEngine::CFractalEngine(int workerCount)
@@ -291,7 +302,7 @@ bool CFractalEngine::RenderShare(int k) {
     for (std::int64_t r = firstRow; r < rowEnd; r += rowStride) {
         const int row = static_cast<int>(r);
         span.y = row * m_yStep + m_yMin;
-        EscapeRow(params, span, counts.data());
+        EscapeRow(params, span, counts.data(), m_kernel);
         std::uint64_t updates = 0;
         for (const std::int32_t n : counts) {
             updates += static_cast<std::uint64_t>(n);
@@ -388,18 +399,18 @@ void CFractalEngine::Scroll(int direction) {
     switch (direction) {
         case 0:
         case 1: {
-            const double d = (m_yMax - m_yMin) * 0.125;
+            n = static_cast<int>(m_height * 0.125);
+            const double d = ScrollOffset(m_yMax - m_yMin, m_height, n);
             m_yMin += direction == 0 ? -d : d;
             m_yMax += direction == 0 ? -d : d;
-            n = static_cast<int>(m_height * 0.125);
             break;
         }
         case 2:
         case 3: {
-            const double d = (m_xMax - m_xMin) * 0.125;
+            n = static_cast<int>(m_width * 0.125);
+            const double d = ScrollOffset(m_xMax - m_xMin, m_width, n);
             m_xMin += direction == 2 ? d : -d;
             m_xMax += direction == 2 ? d : -d;
-            n = static_cast<int>(m_width * 0.125);
             break;
         }
         default:
@@ -407,7 +418,8 @@ void CFractalEngine::Scroll(int direction) {
             break;
     }
 
-    if (mayShift) {
+    // Narrower than 8 pixels nothing moves: the whole picture is computed again.
+    if (mayShift && n > 0) {
         m_surface.Shift(direction, n);
     } else {
         m_scrollDir = -1;

@@ -9,6 +9,7 @@
 
 #include "engine/DibSurface.h"
 #include "engine/DrawTarget.h"
+#include "engine/EscapeKernel.h"
 #include "engine/Messages.h"
 #include "engine/Stopwatch.h"
 
@@ -104,6 +105,9 @@ private:
 public:
     std::int32_t m_lastLevel = -1;
     std::int32_t m_scrollDir = -1;
+    // The loop that computes the rows; set by the owner between passes only.
+    // Both give the same counts, so CopyParameters leaves it alone.
+    CEscapeKernel m_kernel = CEscapeKernel::simd;
 
 private:
     void WorkerMain(int k);

@@ -101,18 +101,47 @@ TEST(Scroll, DuringTheFinePassTheStripIsRedoneAt4x4ThenAllAt1) {
     }
 }
 
-TEST(Scroll, NarrowImagesMoveNoColumns) {
+TEST(Scroll, NarrowImagesAreComputedAgainWhole) {
+    // Seven columns move by no pixel: the region still moves by an eighth and
+    // the whole picture is computed for it.
     EngineRig rig(1, 7, 16);
     RunJob(rig);
-    CMemoryTarget before(7, 16);
-    rig.engine.Draw(before);
     const double xMin = rig.engine.m_xMin;
+    const double width = rig.engine.m_xMax - rig.engine.m_xMin;
     rig.engine.Scroll(3);
-    rig.FinishPass();  // W/8 is 0: the strip is empty, the pass still completes
-    EXPECT_LT(rig.engine.m_xMin, xMin);
+    EXPECT_EQ(rig.engine.m_scrollDir, -1);
+    rig.FinishPass();
+    EXPECT_DOUBLE_EQ(rig.engine.m_xMin, xMin - width * 0.125);
     for (int y = 0; y < 16; ++y) {
         for (int x = 0; x < 7; ++x) {
-            EXPECT_EQ(SurfacePixel(rig.engine.m_surface, x, y), before.At(x, y));
+            EXPECT_EQ(SurfacePixel(rig.engine.m_surface, x, y), rig.Expected(x, y));
         }
     }
+}
+
+TEST(Scroll, SidesThatAreNotMultiplesOf8MoveTheRegionByTheShiftedPixels) {
+    // 92 rows move by 11, not 11.5: the region follows the pixels, so the
+    // moved picture still shows its own points.
+    EngineRig rig(2, 100, 92, 200, 50);
+    RunJob(rig);
+    const double height = rig.engine.m_yMax - rig.engine.m_yMin;
+    const double top = rig.engine.m_yMin;
+    rig.engine.Scroll(0);
+    EXPECT_DOUBLE_EQ(rig.engine.m_yMin, top - height * 11 / 92);
+    rig.FinishPass();
+    int wrong = 0;
+    for (int y = 0; y < 92; ++y) {
+        for (int x = 0; x < 100; ++x) {
+            wrong += SurfacePixel(rig.engine.m_surface, x, y) != rig.Expected(x, y);
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    rig.engine.Scroll(3);  // 100 columns move by 12
+    rig.FinishPass();
+    for (int y = 0; y < 92; ++y) {
+        for (int x = 0; x < 100; ++x) {
+            wrong += SurfacePixel(rig.engine.m_surface, x, y) != rig.Expected(x, y);
+        }
+    }
+    EXPECT_EQ(wrong, 0);
 }

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+#include <hwy/targets.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "document/BenchmarkScenes.h"
+#include "engine/EscapeKernel.h"
+
+namespace {
+
+// Whole benchmark images at full size take seconds without optimisation or
+// under a sanitizer; there a smaller image still covers every scene and pass.
+#if defined(__OPTIMIZE__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+constexpr int kSceneSide = kBenchmarkImageSide;
+#else
+constexpr int kSceneSide = 96;
+#endif
+
+constexpr std::int32_t kUnwritten = -7;
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Runs the SIMD kernel on one instruction set while alive.
+class CTargetScope {
+public:
+    explicit CTargetScope(std::int64_t target) { hwy::SetSupportedTargetsForTest(target); }
+    ~CTargetScope() { hwy::SetSupportedTargetsForTest(0); }
+    CTargetScope(const CTargetScope&) = delete;
+    CTargetScope& operator=(const CTargetScope&) = delete;
+};
+
+// Counts of a row, with room behind them that the kernel must leave alone.
+std::vector<std::int32_t> RowCounts(const CEscapeParams& params, const CRowSpan& span,
+                                    CEscapeKernel kernel) {
+    std::vector<std::int32_t> counts(static_cast<std::size_t>(span.PointCount()) + 9, kUnwritten);
+    EscapeRow(params, span, counts.data(), kernel);
+    return counts;
+}
+
+testing::AssertionResult SameAsScalar(const CEscapeParams& params, const CRowSpan& span,
+                                      const std::vector<std::int32_t>& scalar) {
+    const std::vector<std::int32_t> simd = RowCounts(params, span, CEscapeKernel::simd);
+    for (std::size_t i = 0; i < scalar.size(); ++i) {
+        if (simd[i] != scalar[i]) {
+            return testing::AssertionFailure()
+                   << EscapeKernelName() << ": point " << i << " of " << span.PointCount()
+                   << " (kind " << params.kind << ", maximum " << params.maximum << ", y " << span.y
+                   << ", columns " << span.colStart << ".." << span.colEnd << " by " << span.colStep
+                   << ") counts " << simd[i] << ", scalar " << scalar[i];
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
+// The row on every compiled instruction set against the scalar loop.
+testing::AssertionResult EveryTargetAgrees(const CEscapeParams& params, const CRowSpan& span) {
+    const std::vector<std::int32_t> scalar = RowCounts(params, span, CEscapeKernel::scalar);
+    for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        const CTargetScope scope(target);
+        const testing::AssertionResult same = SameAsScalar(params, span, scalar);
+        if (!same) {
+            return same;
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
+struct CScenePlane {
+    CEscapeParams params;
+    double xMin;
+    double xStep;
+    double yMin;
+    double yStep;
+};
+
+// A scene mapped onto a side x side image the way the engine maps it.
+CScenePlane ScenePlane(const CBenchmarkScene& s, int side) {
+    const double xMin = std::min(s.xMin, s.xMax);
+    const double yMin = std::min(s.yMin, s.yMax);
+    return {CEscapeParams{s.kind, s.juliaRe, s.juliaIm, kBenchmarkIterationLimit - 1}, xMin,
+            (std::max(s.xMin, s.xMax) - xMin) / side, yMin,
+            (std::max(s.yMin, s.yMax) - yMin) / side};
+}
+
+}  // namespace
+
+TEST(EscapeKernel, NamesTheInstructionSetItRunsOn) {
+    EXPECT_STREQ(EscapeKernelName(CEscapeKernel::scalar), "scalar");
+    const std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
+    ASSERT_FALSE(targets.empty());
+    for (const std::int64_t target : targets) {
+        const CTargetScope scope(target);
+        EXPECT_STREQ(EscapeKernelName(CEscapeKernel::simd), hwy::TargetName(target));
+    }
+}
+
+TEST(EscapeKernel, BenchmarkScenesMatchTheScalarLoopOnEveryTarget) {
+    for (const CBenchmarkScene& scene : BenchmarkScenes()) {
+        const CScenePlane plane = ScenePlane(scene, kSceneSide);
+        // Every row of the 8x8, 4x4 and single-pixel passes, whole and as the
+        // strips a move by one eighth computes.
+        for (const int b : {8, 4, 1}) {
+            for (int r = 0; r < kSceneSide; r += b) {
+                const double y = r * plane.yStep + plane.yMin;
+                const CRowSpan whole{y, plane.xMin, plane.xStep, 0, kSceneSide, b};
+                ASSERT_TRUE(EveryTargetAgrees(plane.params, whole)) << "row " << r;
+            }
+            const double y = plane.yMin + kSceneSide / 3 * plane.yStep;
+            for (const int colStart : {1, 3, (7 * kSceneSide) / 8}) {
+                const CRowSpan strip{y, plane.xMin, plane.xStep, colStart, kSceneSide, b};
+                ASSERT_TRUE(EveryTargetAgrees(plane.params, strip));
+            }
+            const CRowSpan left{y, plane.xMin, plane.xStep, 0, kSceneSide / 8, b};
+            ASSERT_TRUE(EveryTargetAgrees(plane.params, left));
+        }
+    }
+}
+
+TEST(EscapeKernel, ShortRowsAndEveryStepMatchTheScalarLoop) {
+    const CEscapeParams mandelbrot{0, 0.0, 0.0, 500};
+    const CEscapeParams julia{1, -0.390967, 0.5959183, 500};
+    for (const CEscapeParams& params : {mandelbrot, julia}) {
+        for (const int colStep : {1, 4, 8}) {
+            for (int points = 1; points <= 17; ++points) {
+                for (const int colStart : {0, 5}) {
+                    const CRowSpan span{
+                        0.31,   -1.6, 0.011, colStart, colStart + (points - 1) * colStep + 1,
+                        colStep};
+                    ASSERT_EQ(span.PointCount(), points);
+                    ASSERT_TRUE(EveryTargetAgrees(params, span));
+                }
+            }
+        }
+        // Rows long enough that lanes are refilled many times over.
+        const CRowSpan wide{0.1, -2.0, 3.0 / 1000, 0, 1000, 1};
+        EXPECT_TRUE(EveryTargetAgrees(params, wide));
+        const CRowSpan wider{-0.5, -2.0, 3.0 / 2500, 7, 2500, 1};
+        EXPECT_TRUE(EveryTargetAgrees(params, wider));
+    }
+}
+
+TEST(EscapeKernel, LimitsAndImmediateEscapes) {
+    const CRowSpan span{0.2, -2.0, 0.05, 0, 90, 1};
+    for (const std::int32_t kind : {0, 1}) {
+        // An iteration limit of 1 leaves a maximum of 0: every count is 0.
+        const std::vector<std::int32_t> none =
+            RowCounts(CEscapeParams{kind, 0.3, 0.5, 0}, span, CEscapeKernel::simd);
+        for (int i = 0; i < span.PointCount(); ++i) {
+            ASSERT_EQ(none[static_cast<std::size_t>(i)], 0);
+        }
+        EXPECT_EQ(none[static_cast<std::size_t>(span.PointCount())], kUnwritten);
+        for (const std::int32_t maximum : {-5, 0, 1, 2, 3, 17, 4000}) {
+            EXPECT_TRUE(EveryTargetAgrees(CEscapeParams{kind, 0.3, 0.5, maximum}, span))
+                << "maximum " << maximum;
+        }
+    }
+    // The largest maximum there is, on points that all escape.
+    const CRowSpan outside{3.0, 2.0, 0.25, 0, 40, 1};
+    const CEscapeParams most{0, 0.0, 0.0, std::numeric_limits<std::int32_t>::max()};
+    EXPECT_TRUE(EveryTargetAgrees(most, outside));
+
+    // Julia points already outside count 0; a Mandelbrot point far out counts 1.
+    const std::vector<std::int32_t> far = RowCounts(
+        CEscapeParams{1, 0.0, 0.0, 100}, CRowSpan{0.0, 100.0, 1e6, 0, 12, 1}, CEscapeKernel::simd);
+    EXPECT_EQ(far[0], 0);  // |z|^2 is exactly 10000: outside
+    EXPECT_EQ(far[11], 0);
+    EXPECT_EQ(RowCounts(CEscapeParams{0, 0.0, 0.0, 100}, CRowSpan{0.0, 1e5, 1.0, 0, 12, 1},
+                        CEscapeKernel::simd)[5],
+              1);
+    // A point that is outside at once next to points that never leave.
+    EXPECT_TRUE(
+        EveryTargetAgrees(CEscapeParams{1, 0.0, 0.0, 50}, CRowSpan{0.0, -100.0, 99.0, 0, 23, 1}));
+}
+
+TEST(EscapeKernel, NonFiniteCoordinatesMatchTheScalarLoop) {
+    // A NaN never reaches 10000, so such points run to the maximum; infinite
+    // ones leave at once or turn into NaN. Every target must agree.
+    const double values[] = {kNaN, kInf, -kInf, 0.0, -0.0, 1e308, -1e-310, 0.25};
+    for (const std::int32_t kind : {0, 1}) {
+        for (const double v : values) {
+            for (const double w : values) {
+                const CEscapeParams params{kind, w, v, 40};
+                EXPECT_TRUE(EveryTargetAgrees(params, CRowSpan{v, w, 0.01, 0, 21, 1}));
+                EXPECT_TRUE(EveryTargetAgrees(params, CRowSpan{0.1, -0.5, v, 0, 19, 1}));
+                EXPECT_TRUE(EveryTargetAgrees(params, CRowSpan{w, v, 0.0, 3, 30, 4}));
+            }
+        }
+    }
+    // Equal bounds: a zero step puts every point of the row on the same spot.
+    const std::vector<std::int32_t> same = RowCounts(
+        CEscapeParams{0, 0.0, 0.0, 300}, CRowSpan{0.1, -0.75, 0.0, 0, 33, 1}, CEscapeKernel::simd);
+    for (int i = 0; i < 33; ++i) {
+        EXPECT_EQ(same[static_cast<std::size_t>(i)],
+                  EscapeCount(CEscapeParams{0, 0.0, 0.0, 300}, -0.75, 0.1));
+    }
+    const std::vector<std::int32_t> nan = RowCounts(
+        CEscapeParams{1, 0.0, 0.0, 77}, CRowSpan{kNaN, 0.0, 0.1, 0, 10, 1}, CEscapeKernel::simd);
+    EXPECT_EQ(nan[9], 77);
+}
