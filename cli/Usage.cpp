@@ -15,7 +15,7 @@ void PrintUsage(std::FILE* out) {
         "         [--julia RE,IM] [--iterations N] [--colors N] [--pattern N]\n"
         "         [--size WxH] [--other-region XMIN,XMAX,YMIN,YMAX]\n"
         "      write a parameter file from FILE (or a new document) with values replaced\n"
-        "  bench [--threads N] [--json]\n"
+        "  bench [--threads N] [--json] [--kernel scalar|simd]\n"
         "      render the eleven benchmark scenes and report their times\n"
         "  help\n"
         "      show this text\n",

@@ -73,3 +73,18 @@ TEST(BenchCommand, BadArgumentsAreUsageErrors) {
         EXPECT_EQ(code, kExitUsage) << args[0];
     }
 }
+
+TEST(BenchCommand, TheScalarKernelDoesTheSameWork) {
+    int code = -1;
+    const auto total = [&](const std::vector<std::string>& args) {
+        const QJsonObject root =
+            QJsonDocument::fromJson(QByteArray::fromStdString(RunBench(args, code))).object();
+        EXPECT_EQ(code, kExitOk);
+        return std::pair{root["kernel"].toString(), root["total_iterations"].toDouble()};
+    };
+    const auto scalar = total({"--json", "--kernel", "scalar"});
+    const auto simd = total({"--json", "--kernel", "simd"});
+    EXPECT_EQ(scalar.first, QStringLiteral("scalar"));
+    EXPECT_FALSE(simd.first.isEmpty());
+    EXPECT_EQ(scalar.second, simd.second);
+}

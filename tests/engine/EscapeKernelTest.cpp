@@ -2,10 +2,8 @@
 #include <hwy/targets.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <limits>
-#include <string>
 #include <vector>
 
 #include "document/BenchmarkScenes.h"
