@@ -112,6 +112,8 @@ private:
     void OnDrawWndDragged(int ox, int oy);
     // The centre of a zoom about a point of the drawing window.
     QPointF ZoomCentre(int x, int y) const;
+    // Centres the region on that point with each side halfSpan x 2 of what it was.
+    void ZoomAbout(int x, int y, double halfSpan);
 
     // The benchmark and the clipboard.
     void OnBenchmarkStart();

@@ -122,30 +122,27 @@ QPointF CMorvaneView::ZoomCentre(int x, int y) const {
     return {e.m_xMin + x * dx / (client.width() + 1), e.m_yMin + y * dy / (client.height() + 1)};
 }
 
-void CMorvaneView::OnDrawWndClick(int x, int y) {
+void CMorvaneView::ZoomAbout(int x, int y, double halfSpan) {
     CFractalEngine& e = m_pDocument->m_engine;
     e.StopWorkers();
     const QPointF c = ZoomCentre(x, y);
     const double dx = e.m_xMax - e.m_xMin;
     const double dy = e.m_yMax - e.m_yMin;
-    e.m_xMin = c.x() - dx * 0.25;
-    e.m_xMax = c.x() + dx * 0.25;
-    e.m_yMin = c.y() - dy * 0.25;
-    e.m_yMax = c.y() + dy * 0.25;
+    e.m_xMin = c.x() - dx * halfSpan;
+    e.m_xMax = c.x() + dx * halfSpan;
+    e.m_yMin = c.y() - dy * halfSpan;
+    e.m_yMax = c.y() + dy * halfSpan;
     ApplyAndRender();
 }
 
+// Half the width and height about the clicked point.
+void CMorvaneView::OnDrawWndClick(int x, int y) {
+    ZoomAbout(x, y, 0.25);
+}
+
+// Twice the width and height about the pressed point.
 void CMorvaneView::OnDrawWndRClick(int x, int y) {
-    CFractalEngine& e = m_pDocument->m_engine;
-    e.StopWorkers();
-    const QPointF c = ZoomCentre(x, y);
-    const double dx = e.m_xMax - e.m_xMin;
-    const double dy = e.m_yMax - e.m_yMin;
-    e.m_xMin = c.x() - dx;
-    e.m_xMax = c.x() + dx;
-    e.m_yMin = c.y() - dy;
-    e.m_yMax = c.y() + dy;
-    ApplyAndRender();
+    ZoomAbout(x, y, 1.0);
 }
 
 void CMorvaneView::OnDrawWndDragging(int ox, int oy) {
