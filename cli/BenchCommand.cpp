@@ -4,23 +4,13 @@
 #include <optional>
 
 #include "cli/Arguments.h"
+#include "cli/BenchRun.h"
 #include "cli/Usage.h"
-#include "document/BenchmarkScenes.h"
-#include "document/MorvaneDoc.h"
 #include "engine/EscapeKernel.h"
-#include "engine/MessageQueue.h"
-#include "engine/ProgressiveJob.h"
-#include "palette/ColorPattern.h"
 
 namespace {
 
-constexpr int kBitCount = 32;
 constexpr int kMaxThreads = 1024;
-
-struct CSceneResult {
-    double seconds = 0.0;
-    std::uint64_t iterations = 0;
-};
 
 void PrintJson(int threads, CEscapeKernel kernel, const std::vector<CSceneResult>& results) {
     double seconds = 0.0;
@@ -69,36 +59,24 @@ int RunBenchCommand(const std::vector<std::string>& args) {
         }
     }
 
-    // The queue outlives the document, whose engine posts into it.
-    CMessageQueue queue;
-    CMorvaneDoc doc(threads);
-    CFractalEngine& engine = doc.m_engine;
-    engine.m_kernel = kernel.value_or(CEscapeKernel::simd);
-    threads = engine.m_workerCount;
-    std::vector<std::uint32_t> table(kBenchmarkColorCount);
-    std::vector<CSceneResult> results;
-    for (int scene = 0; scene < kBenchmarkSceneCount; ++scene) {
-        LoadBenchmarkSceneInto(doc, scene);
-        CColorPattern(kBitCount).BuildPalette(table.data(), doc.m_colorCount, doc.m_colorPattern);
-        engine.SetColorTable(table.data(), doc.m_colorCount);
-        engine.m_iterationLimit = doc.m_iterationLimit;
-        engine.CreateSurface(doc.m_imageWidth, doc.m_imageHeight, kBitCount);
-        CProgressiveJob job(engine, queue);
-        if (!job.Run()) {
-            std::fprintf(stderr, "velmora-cli: not enough memory for the benchmark\n");
-            return kExitFailed;
-        }
-        results.push_back({engine.m_elapsed.load(), engine.IterationCount()});
-        if (!json) {
-            std::printf("scene %2d  %8.3f s  %12llu iterations\n", scene, results.back().seconds,
-                        static_cast<unsigned long long>(results.back().iterations));
-        }
+    int workerCount = 0;
+    const auto results = RunBenchmarkScenes(
+        threads, kernel.value_or(CEscapeKernel::simd), workerCount,
+        [json](int scene, const CSceneResult& r) {
+            if (!json) {
+                std::printf("scene %2d  %8.3f s  %12llu iterations\n", scene, r.seconds,
+                            static_cast<unsigned long long>(r.iterations));
+            }
+        });
+    if (!results) {
+        std::fprintf(stderr, "velmora-cli: not enough memory for the benchmark\n");
+        return kExitFailed;
     }
     if (json) {
-        PrintJson(threads, engine.m_kernel, results);
+        PrintJson(workerCount, kernel.value_or(CEscapeKernel::simd), *results);
     } else {
         double total = 0.0;
-        for (const CSceneResult& r : results) {
+        for (const CSceneResult& r : *results) {
             total += r.seconds;
         }
         std::printf("ベンチマーク終了\n計算時間 : %.2f秒\n", total);

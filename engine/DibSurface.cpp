@@ -174,6 +174,55 @@ void CDibSurface::FillColumn(int x, int firstRow, int lastRow, std::uint32_t val
     }
 }
 
+void CDibSurface::StoreBlocks(int x, int y, int side, const std::uint32_t* values, int count) {
+    if (!m_bits || side < 1 || count < 1) {
+        return;
+    }
+    if (m_bitCount != 32) {
+        for (int i = 0; i < count; ++i) {
+            const std::int64_t left = std::int64_t{x} + std::int64_t{i} * side;
+            for (int dy = 0; dy < side; ++dy) {
+                for (int dx = 0; dx < side; ++dx) {
+                    const std::int64_t px = left + dx;
+                    const std::int64_t py = std::int64_t{y} + dy;
+                    if (px >= 0 && py >= 0 && px < Width() && py < Height()) {
+                        PutPixel(static_cast<int>(px), static_cast<int>(py), values[i]);
+                    }
+                }
+            }
+        }
+        return;
+    }
+    // 32 bits per pixel, clipped once for the whole row of blocks.
+    const std::int64_t top = std::max<std::int64_t>(y, 0);
+    const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{y} + side, Height());
+    const std::int64_t end = std::int64_t{x} + std::int64_t{count} * side;
+    const std::int64_t left = std::max<std::int64_t>(x, 0);
+    const std::int64_t right = std::min<std::int64_t>(end, Width());
+    if (top >= bottom || left >= right) {
+        return;
+    }
+    // The first row covered is written pixel by pixel, the others copied from it.
+    std::uint8_t* first = PixelAddress(0, static_cast<int>(top));
+    if (side == 1) {
+        std::memcpy(first + left * 4, values + (left - x),
+                    static_cast<std::size_t>(right - left) * 4);
+    } else {
+        for (std::int64_t px = left; px < right;) {
+            const std::int64_t block = (px - x) / side;
+            const std::int64_t blockEnd = std::min(std::int64_t{x} + (block + 1) * side, right);
+            const std::uint32_t value = values[block];
+            for (; px < blockEnd; ++px) {
+                std::memcpy(first + px * 4, &value, 4);
+            }
+        }
+    }
+    const auto bytes = static_cast<std::size_t>(right - left) * 4;
+    for (std::int64_t py = top + 1; py < bottom; ++py) {
+        std::memcpy(PixelAddress(0, static_cast<int>(py)) + left * 4, first + left * 4, bytes);
+    }
+}
+
 void CDibSurface::Shift(int direction, int n) {
     const int width = Width();
     const int height = Height();

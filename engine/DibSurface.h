@@ -54,6 +54,10 @@ public:
     void Fill4x4(int x, int y, std::uint32_t value);
     void Fill8x8(int x, int y, std::uint32_t value);
     void FillColumn(int x, int firstRow, int lastRow, std::uint32_t value);
+    // Writes count square blocks of the given side side by side, the first
+    // with its top-left pixel at (x, y), block i in values[i]; like the
+    // Fill functions, whatever falls outside the image is left out.
+    void StoreBlocks(int x, int y, int side, const std::uint32_t* values, int count);
     // Moves the content by n rows (directions 0 down, 1 up) or columns (2 left, 3 right).
     void Shift(int direction, int n);
 

@@ -30,6 +30,19 @@ double ScrollOffset(double extent, int size, int n) {
     return extent * n / size;
 }
 
+// The colour of a count: the last colour for points that never escaped, the
+// count taken round the table otherwise. Most counts are below the table's
+// size and need no division.
+std::size_t ColorIndex(std::int32_t count, std::int64_t maxCount, std::int32_t colorCount) {
+    if (count == maxCount) {
+        return static_cast<std::size_t>(colorCount - 1);
+    }
+    if (static_cast<std::uint32_t>(count) < static_cast<std::uint32_t>(colorCount)) {
+        return static_cast<std::size_t>(count);
+    }
+    return static_cast<std::size_t>(count % colorCount);
+}
+
 }  // namespace
 
 CFractalEngine::CFractalEngine(int workerCount)
@@ -296,6 +309,7 @@ bool CFractalEngine::RenderShare(int k) {
                                    maxCount, -1, std::numeric_limits<std::int32_t>::max()))};
     CRowSpan span{0.0, m_xMin, m_xStep, colStart, colEnd, b};
     std::vector<std::int32_t> counts(static_cast<std::size_t>(span.PointCount()));
+    std::vector<std::uint32_t> colors(counts.size());
     const std::int64_t rowStride = std::int64_t{b} * m_workerCount;
 
     m_finishedRow[k].store(0, std::memory_order_release);
@@ -308,19 +322,10 @@ bool CFractalEngine::RenderShare(int k) {
             updates += static_cast<std::uint64_t>(n);
         }
         m_iterationTotal.fetch_add(updates, std::memory_order_relaxed);
-        int i = 0;
-        for (int c = colStart; c < colEnd; c += b) {
-            const std::int32_t count = counts[static_cast<std::size_t>(i++)];
-            const std::int32_t index = count == maxCount ? m_colorCount - 1 : count % m_colorCount;
-            const std::uint32_t value = m_colorTable[index];
-            if (b == 8) {
-                m_surface.Fill8x8(c, row, value);
-            } else if (b == 4) {
-                m_surface.Fill4x4(c, row, value);
-            } else {
-                m_surface.PutPixel(c, row, value);
-            }
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            colors[i] = m_colorTable[ColorIndex(counts[i], maxCount, m_colorCount)];
         }
+        m_surface.StoreBlocks(colStart, row, b, colors.data(), span.PointCount());
         if (m_cancel.load() != 0) {
             return false;
         }
@@ -353,6 +358,12 @@ void CFractalEngine::ReportProgress(int row) {
     }
     const auto percent = static_cast<std::intptr_t>(p * 92.7536231884058 + 0.5);
     m_elapsed.store(m_stopwatch.Elapsed());
+    const auto now = std::chrono::steady_clock::now();
+    if (m_progressIntervalMs > 0 && m_progressPosted &&
+        now - *m_progressPosted < std::chrono::milliseconds(m_progressIntervalMs)) {
+        return;
+    }
+    m_progressPosted = now;
     if (m_notifyWnd) {
         m_notifyWnd->Post(WM_RENDER_PROGRESS, Handle(), percent);
     }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -97,6 +99,11 @@ private:
 public:
     std::atomic<double> m_elapsed{0.0};
     std::int32_t m_reportProgress = 0;
+    // At least this long between two progress notices, also across the
+    // passes of a job; 0 posts every one. A notice that comes too soon is
+    // dropped: the completion of the pass follows anyway. Set by the owner
+    // between passes only.
+    std::int32_t m_progressIntervalMs = 0;
 
 private:
     std::unique_ptr<std::atomic<std::int32_t>[]> m_finishedRow;
@@ -117,6 +124,11 @@ private:
     // WM_RENDER_DONE when every share completed and no stop has begun.
     void FinishShare(bool completed);
     void JoinWorkers();
+
+    // When the last progress notice was posted. Touched only by the worker
+    // that reports progress; the workers of consecutive passes are ordered
+    // by the join between them.
+    std::optional<std::chrono::steady_clock::time_point> m_progressPosted;
 
     std::vector<std::thread> m_threads;
     std::atomic<std::int32_t> m_pending{0};

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPen>
 
+#include <cstring>
+
 #include "platform/DibImage.h"
 
 CCanvas::CCanvas(QWidget* parent, Qt::WindowFlags flags) : QFrame(parent, flags) {
@@ -35,6 +37,23 @@ void CCanvas::CopyDib(int dstX, int dstY, int width, int height, const CDibView&
         return;
     }
     EnsureBuffer();
+    if (format == m_buffer.format() && srcX >= 0 && srcTop >= 0 && srcX + width <= src.width &&
+        srcTop + height <= src.height) {
+        // Same pixels on both sides: each row straight into place, flipped.
+        const QRect target = QRect(dstX, dstY, width, height).intersected(m_buffer.rect());
+        const int bytesPerPixel = src.bitCount / 8;
+        for (int y = target.top(); y <= target.bottom(); ++y) {
+            const int stored = src.height - 1 - (srcTop + y - dstY);
+            const std::uint8_t* from =
+                src.bits + static_cast<std::size_t>(stored) * src.stride +
+                static_cast<std::size_t>(srcX + target.left() - dstX) * bytesPerPixel;
+            std::memcpy(
+                m_buffer.scanLine(y) + static_cast<std::size_t>(target.left()) * bytesPerPixel,
+                from, static_cast<std::size_t>(target.width()) * bytesPerPixel);
+        }
+        update(target.translated(contentsRect().topLeft()));
+        return;
+    }
     // The band's rows lie bottom-up in memory: wrap them as they are (a
     // positive stride) and draw them flipped.
     const int lastStored = src.height - srcTop - height;  // stored row of the band's bottom
@@ -80,9 +99,13 @@ void CCanvas::FillSolidRect(const QRect& rect, const QColor& colour) {
 void CCanvas::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);  // the border
     EnsureBuffer();
+    // Only the part asked for: a band of finished rows repaints that band.
+    const QRect area = event->rect().intersected(contentsRect());
+    if (area.isEmpty()) {
+        return;
+    }
     QPainter p(this);
-    p.setClipRect(contentsRect());
-    p.drawImage(contentsRect().topLeft(), m_buffer);
+    p.drawImage(area, m_buffer, area.translated(-contentsRect().topLeft()));
 }
 
 void CCanvas::resizeEvent(QResizeEvent* event) {

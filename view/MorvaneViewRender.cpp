@@ -1,6 +1,7 @@
 // How the control panel sets up its engines, applies the form's edits, and
 // follows a render through its passes.
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -23,6 +24,10 @@ constexpr int kMinColors = 10;
 constexpr int kMaxColors = 10000;
 constexpr std::uint32_t kMinSide = 10;
 constexpr std::uint32_t kMaxSide = 2000;
+// Progress notices of the picture come no closer together than about one
+// screen refresh: each one wakes this thread and repaints the bar, which on
+// a small picture took a processor from the workers many times a pass.
+constexpr int kProgressIntervalMs = 15;
 
 std::int32_t StoredSide(std::uint32_t side) {
     return static_cast<std::int32_t>(
@@ -185,6 +190,9 @@ void CMorvaneView::ApplyAndRender() {
 
 void CMorvaneView::OnUpdate() {
     m_progress->setValue(0);
+    // The windows show the new parameters before the workers start, so the
+    // first pass does not share the processors with painting them.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
     m_pDocument->m_engine.StartCoarse(&m_notify);
     DrawPreview();
 }
@@ -250,6 +258,7 @@ void CMorvaneView::ResizeMainSurface() {
     const QSize client = m_pDrawWnd->ClientSize();
     engine.CreateSurface(client.width(), client.height(), m_nBitDepth);
     engine.m_reportProgress = 1;
+    engine.m_progressIntervalMs = kProgressIntervalMs;
 }
 
 int CMorvaneView::RestoreWindowSize() {

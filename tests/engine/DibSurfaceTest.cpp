@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "MemoryTarget.h"
 #include "engine/DibSurface.h"
@@ -237,4 +238,54 @@ TEST(DibSurface, ShiftMovesRowsAndColumns) {
     same.Shift(3, 11);
     EXPECT_EQ(SurfacePixel(same, 9, 5), 60u);
     EXPECT_EQ(SurfacePixel(same, 0, 0), 1u);
+}
+
+// A row of blocks stored at once leaves exactly the bytes that storing each
+// block with the Fill functions leaves, padding included, wherever the row
+// starts or ends against the edges.
+TEST(DibSurface, StoreBlocksMatchesBlockByBlockFills) {
+    for (int bits : {8, 16, 24, 32}) {
+        for (int side : {1, 4, 8}) {
+            for (int x : {-9, -1, 0, 3}) {
+                for (int y : {-5, 0, 6, 12}) {
+                    const int w = 19;
+                    const int h = 13;
+                    const int count = (w - x) / side + 2;  // runs past the right edge
+                    std::vector<std::uint32_t> values(static_cast<std::size_t>(count));
+                    for (int i = 0; i < count; ++i) {
+                        values[static_cast<std::size_t>(i)] =
+                            0x10203u * static_cast<unsigned>(i + 1);
+                    }
+                    Surface expected(w, h, bits);
+                    Surface actual(w, h, bits);
+                    for (int i = 0; i < count; ++i) {
+                        const int left = x + i * side;
+                        const std::uint32_t v = values[static_cast<std::size_t>(i)];
+                        if (side == 8) {
+                            expected.Fill8x8(left, y, v);
+                        } else if (side == 4) {
+                            expected.Fill4x4(left, y, v);
+                        } else {
+                            expected.PutPixel(left, y, v);
+                        }
+                    }
+                    actual.StoreBlocks(x, y, side, values.data(), count);
+                    const auto bytes = static_cast<std::size_t>(expected.Stride()) * h;
+                    EXPECT_EQ(std::memcmp(expected.Bits(), actual.Bits(), bytes), 0)
+                        << bits << " bits, side " << side << " at " << x << "," << y;
+                }
+            }
+        }
+    }
+    Surface s(4, 4, 32);
+    const std::uint32_t one = 5;
+    s.StoreBlocks(0, 0, 8, &one, 0);
+    s.StoreBlocks(0, 0, 0, &one, 1);
+    s.StoreBlocks(4, 0, 1, &one, 1);
+    s.StoreBlocks(0, 4, 4, &one, 1);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_EQ(SurfacePixel(s, x, y), 0u);
+        }
+    }
 }

@@ -163,6 +163,30 @@ TEST(RenderPass, ProgressReports) {
     }
 }
 
+// A least interval between notices drops those that come too soon, across
+// the passes of a job too; the completions are all still posted.
+TEST(RenderPass, ProgressIntervalDropsNoticesThatComeTooSoon) {
+    for (int workers : {1, 2}) {
+        std::vector<std::vector<int>> passes;
+        EngineRig rig(workers, 64, 240);
+        rig.engine.m_progressIntervalMs = 3600 * 1000;
+        rig.engine.StartCoarse(&rig.queue);
+        passes.push_back(rig.FinishPass());
+        while (rig.engine.RefineNext()) {
+            passes.push_back(rig.FinishPass());
+        }
+        // Only the very first notice of the job gets through.
+        EXPECT_EQ(passes, (std::vector<std::vector<int>>{{0}, {}, {}})) << workers << " workers";
+        EXPECT_EQ(rig.doneCount, 3);
+
+        // Without the interval every notice of the next job is posted again:
+        // rows 0, 8, .. 232 of the first worker, and the last row when it is one of its.
+        rig.engine.m_progressIntervalMs = 0;
+        rig.engine.StartFine(&rig.queue);
+        EXPECT_EQ(rig.FinishPass().size(), workers == 1 ? 31u : 30u);
+    }
+}
+
 TEST(RenderPass, MessagesCarryTheEngine) {
     EngineRig a(2, 32, 32);
     CFractalEngine b(2);

@@ -305,6 +305,8 @@ private slots:
     void progressDrawsNothingWhileButtonHeld() {
         CDrawWnd* wnd = m_view->DrawWnd();
         wnd->m_bButtonDown = 1;
+        // Every notice of the passes, not only those a screen refresh apart.
+        m_view->GetDocument()->m_engine.m_progressIntervalMs = 0;
         // Compared at each notice of the main engine, before the view handles
         // it: after a progress notice the picture must be what it was.
         QImage before = wnd->BackBuffer();
