@@ -78,8 +78,7 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == CPostedMessageEvent::EventType()) {
-            const auto* m = static_cast<const CPostedMessageEvent*>(event);
+        if (const CPostedMessageEvent* m = CPostedMessageEvent::From(event)) {
             if (m->message == WM_RENDER_DONE && m->wParam == m_engine.Handle() &&
                 m_engine.IsCurrentPass(m->lParam) && m_engine.m_level == 64) {
                 seen = true;

@@ -62,7 +62,7 @@ CFractalEngine::CFractalEngine(int workerCount)
     m_finishedRow = std::make_unique<std::atomic<std::int32_t>[]>(m_workerCount);
     m_busy = std::make_unique<std::atomic<std::int32_t>[]>(m_workerCount);
     for (int i = 0; i < m_workerCount; ++i) {
-        m_finishedRow[i] = 0;
+        m_finishedRow[i] = -1;
         m_busy[i] = 0;
     }
 }
@@ -175,7 +175,7 @@ bool CFractalEngine::RefineNext() {
 void CFractalEngine::StartPass() {
     StopIfBusy();
     for (int i = 0; i < m_workerCount; ++i) {
-        m_finishedRow[i] = 0;
+        m_finishedRow[i] = -1;
         m_busy[i] = 0;
     }
     m_rowsDrawn = 0;
@@ -312,7 +312,7 @@ bool CFractalEngine::RenderShare(int k) {
     std::vector<std::uint32_t> colors(counts.size());
     const std::int64_t rowStride = std::int64_t{b} * m_workerCount;
 
-    m_finishedRow[k].store(0, std::memory_order_release);
+    m_finishedRow[k].store(-1, std::memory_order_release);
     for (std::int64_t r = firstRow; r < rowEnd; r += rowStride) {
         const int row = static_cast<int>(r);
         span.y = row * m_yStep + m_yMin;
@@ -374,13 +374,34 @@ void CFractalEngine::Draw(IDrawTarget& target) const {
 }
 
 void CFractalEngine::DrawAt(IDrawTarget& target, int x, int y) const {
-    m_surface.Blit(target, x, y, m_width, m_height);
+    if (!IsBusy()) {
+        m_surface.Blit(target, x, y, m_width, m_height);
+        return;
+    }
+    // While a pass runs only the rows every worker has gone past are copied:
+    // the others may be being written. The target keeps what it showed there.
+    const std::int32_t last = LastFinishedRow();
+    if (last >= 0) {
+        m_surface.BlitRows(target, x, y, 0, last, m_width, last + 1);
+    }
 }
 
-void CFractalEngine::DrawFinishedRows(IDrawTarget& target) {
+std::int32_t CFractalEngine::LastFinishedRow() const {
+    // Each worker marks the top row of the last block row it finished (-1
+    // before its first); every row down to the lowest mark belongs to a
+    // finished block row or is not computed in this pass.
     std::int32_t m = m_height;
     for (int i = 0; i < m_workerCount; ++i) {
         m = std::min(m, m_finishedRow[i].load(std::memory_order_acquire));
+    }
+    return m;
+}
+
+void CFractalEngine::DrawFinishedRows(IDrawTarget& target) {
+    // A notice of a pass that has been replaced finds the marks of the new one.
+    const std::int32_t m = LastFinishedRow();
+    if (m < 0) {
+        return;
     }
     m_surface.BlitRows(target, 0, m_rowsDrawn, 0, m, m_width, m - m_rowsDrawn + 1);
     m_rowsDrawn = m;

@@ -53,6 +53,8 @@ public:
     bool IsBusy() const;
     std::int32_t Iterate(double x, double y, std::int32_t maximum) const;
     void Draw(IDrawTarget& target) const;
+    // Copies the picture with its top-left corner at (x, y); while a pass
+    // runs, only the rows it has finished.
     void DrawAt(IDrawTarget& target, int x, int y) const;
     void DrawFinishedRows(IDrawTarget& target);
 
@@ -120,6 +122,9 @@ private:
     void WorkerMain(int k);
     bool RenderShare(int k);
     void ReportProgress(int row);
+    // The last row of the picture that no worker of the running pass will
+    // still write, from the top; -1 when there is none yet.
+    std::int32_t LastFinishedRow() const;
     // Called once for every worker of a pass as it ends; the last one posts
     // WM_RENDER_DONE when every share completed and no stop has begun.
     void FinishShare(bool completed);

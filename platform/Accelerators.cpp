@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <utility>
 
+#include "platform/PostedMessage.h"
+
 namespace {
 
 constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
@@ -63,6 +65,11 @@ bool CAcceleratorFilter::IsMainWindowKey(QObject* watched) const {
 }
 
 bool CAcceleratorFilter::eventFilter(QObject* watched, QEvent* event) {
+    // Messages of the render workers pass by here first: take them over
+    // before reading anything of them.
+    if (CPostedMessageEvent::From(event) != nullptr) {
+        return false;
+    }
     const QEvent::Type type = event->type();
     if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress &&
         type != QEvent::KeyRelease) {

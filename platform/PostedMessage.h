@@ -16,6 +16,11 @@ public:
 
     // The event type of every posted message, registered once per process.
     static QEvent::Type EventType();
+    // The posted message an event carries, or null for any other event. Read
+    // the message through this on the receiving thread: it also tells the
+    // thread checker that the posting happened before (the event queue's own
+    // lock is one it cannot see).
+    static const CPostedMessageEvent* From(const QEvent* event);
 
     CPostedMessageEvent* clone() const override;
 

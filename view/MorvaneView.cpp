@@ -15,10 +15,10 @@ CMorvaneView::~CMorvaneView() {
 }
 
 bool CMorvaneView::event(QEvent* event) {
-    if (event->type() != CPostedMessageEvent::EventType()) {
+    const CPostedMessageEvent* m = CPostedMessageEvent::From(event);
+    if (!m) {
         return CFormBase::event(event);
     }
-    const auto* m = static_cast<const CPostedMessageEvent*>(event);
     switch (m->message) {
         case WM_RENDER_PROGRESS:
             OnRenderProgress(m->wParam, m->lParam);

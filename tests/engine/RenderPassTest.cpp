@@ -325,6 +325,32 @@ TEST(RenderPass, FinishedRowsReachTheTarget) {
     EXPECT_EQ(whole.At(2, 5), CMemoryTarget::kUnset);
 }
 
+// A copy of the picture taken while the pass runs holds finished rows only:
+// every pixel it copied is already the pixel of the finished picture.
+TEST(RenderPass, DrawWhileRunningCopiesFinishedRowsOnly) {
+    EngineRig rig(2, 64, 240, 20000);
+    std::vector<CMemoryTarget> copies;
+    rig.engine.StartFine(&rig.queue);
+    while (rig.engine.IsBusy() && copies.size() < 2000) {
+        copies.emplace_back(64, 240);
+        rig.engine.Draw(copies.back());
+    }
+    rig.FinishPass();
+    for (const CMemoryTarget& copy : copies) {
+        for (int y = 0; y < 240; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                if (copy.At(x, y) != CMemoryTarget::kUnset) {
+                    ASSERT_EQ(copy.At(x, y), SurfacePixel(rig.engine.m_surface, x, y))
+                        << "at " << x << "," << y;
+                }
+            }
+        }
+    }
+    CMemoryTarget after(64, 240);
+    rig.engine.Draw(after);
+    EXPECT_EQ(after.At(63, 239), SurfacePixel(rig.engine.m_surface, 63, 239));
+}
+
 TEST(RenderPass, IterationCountSumsEveryComputedPoint) {
     EngineRig rig(2, 37, 29, 150, 10);
     rig.engine.StartCoarse(&rig.queue);

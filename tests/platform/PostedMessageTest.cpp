@@ -28,10 +28,10 @@ public:
 
 protected:
     void customEvent(QEvent* event) override {
-        if (event->type() != CPostedMessageEvent::EventType()) {
+        const CPostedMessageEvent* posted = CPostedMessageEvent::From(event);
+        if (!posted) {
             return;
         }
-        const auto* posted = static_cast<CPostedMessageEvent*>(event);
         deliveries.push_back({posted->message, posted->wParam, posted->lParam,
                               QThread::currentThread() == thread(), posting});
     }

@@ -95,8 +95,8 @@ protected:
         if (watched != m_view) {
             return false;
         }
-        if (event->type() == CPostedMessageEvent::EventType() &&
-            static_cast<const CPostedMessageEvent*>(event)->message == WM_DRAWWND_SIZED) {
+        const CPostedMessageEvent* posted = CPostedMessageEvent::From(event);
+        if (posted && posted->message == WM_DRAWWND_SIZED) {
             const CMorvaneDoc* doc = m_view->GetDocument();
             sized << m_clock->elapsed();
             imageSizeAtSized << QSize(doc->m_imageWidth, doc->m_imageHeight);

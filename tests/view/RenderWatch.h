@@ -69,10 +69,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != m_view || event->type() != CPostedMessageEvent::EventType()) {
+        const CPostedMessageEvent* m = CPostedMessageEvent::From(event);
+        if (watched != m_view || !m) {
             return false;
         }
-        const auto* m = static_cast<const CPostedMessageEvent*>(event);
         if (m->message != WM_RENDER_DONE && m->message != WM_RENDER_PROGRESS) {
             return false;
         }
