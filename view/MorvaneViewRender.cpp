@@ -190,11 +190,11 @@ void CMorvaneView::ApplyAndRender() {
 
 void CMorvaneView::OnUpdate() {
     m_progress->setValue(0);
+    DrawPreview();
     // The windows show the new parameters before the workers start, so the
     // first pass does not share the processors with painting them.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
     m_pDocument->m_engine.StartCoarse(&m_notify);
-    DrawPreview();
 }
 
 void CMorvaneView::OnDraw() {
