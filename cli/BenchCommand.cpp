@@ -59,10 +59,10 @@ int RunBenchCommand(const std::vector<std::string>& args) {
         }
     }
 
+    const CEscapeKernel chosen = kernel.value_or(CEscapeKernel::simd);
     int workerCount = 0;
-    const auto results = RunBenchmarkScenes(
-        threads, kernel.value_or(CEscapeKernel::simd), workerCount,
-        [json](int scene, const CSceneResult& r) {
+    const auto results =
+        RunBenchmarkScenes(threads, chosen, workerCount, [json](int scene, const CSceneResult& r) {
             if (!json) {
                 std::printf("scene %2d  %8.3f s  %12llu iterations\n", scene, r.seconds,
                             static_cast<unsigned long long>(r.iterations));
@@ -73,7 +73,7 @@ int RunBenchCommand(const std::vector<std::string>& args) {
         return kExitFailed;
     }
     if (json) {
-        PrintJson(workerCount, kernel.value_or(CEscapeKernel::simd), *results);
+        PrintJson(workerCount, chosen, *results);
     } else {
         double total = 0.0;
         for (const CSceneResult& r : *results) {

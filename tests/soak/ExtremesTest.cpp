@@ -2,21 +2,21 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 #include <random>
 
+#include "FormTexts.h"
 #include "PeakMemory.h"
 #include "ReferenceRender.h"
 #include "RenderWatch.h"
 #include "SoakReference.h"
+#include "StartedProgram.h"
 #include "app/MorvaneApp.h"
 #include "document/MorvaneDoc.h"
 #include "drawwnd/DrawWnd.h"
 #include "platform/DialogUnits.h"
-#include "platform/MessageBox.h"
 #include "res/Resource.h"
 #include "res/Resources.h"
 #include "view/MorvaneView.h"
@@ -52,24 +52,17 @@ private slots:
 
     void renderStopRestartAtTheLimits() {
         const int cycles = CyclesFromEnvironment();
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        CMessageBoxCapture messages;
-        CMorvaneApp::Options options;
-        options.iniPath = dir.filePath(QStringLiteral("velmora.ini"));
-        options.workerCount = 2;
-        CMorvaneApp app(std::move(options));
-        QVERIFY(app.InitInstance({}));
-        m_view = app.View();
-        CRenderWatch watch(m_view);
-        QVERIFY(watch.WaitSettled());
+        CStartedProgram program;
+        QVERIFY(program.Start());
+        m_view = program.View();
+        CRenderWatch& watch = *program.Watch();
 
         Type(IDC_WIDTH, QStringLiteral("2000"));
         Type(IDC_HEIGHT, QStringLiteral("2000"));
         Type(IDC_COLORS, QStringLiteral("10000"));
         Type(IDC_ITERATIONS, QStringLiteral("10000"));
         Click(IDC_RECALC);
-        CMorvaneDoc& doc = app.Document();
+        CMorvaneDoc& doc = program.App()->Document();
         QCOMPARE(QSize(doc.m_engine.m_width, doc.m_engine.m_height), QSize(2000, 2000));
         QCOMPARE(doc.m_colorCount, 10000);
         QCOMPARE(doc.m_iterationLimit, 10000);
@@ -126,14 +119,14 @@ private slots:
         QVERIFY2(
             end - afterWarmUp < kGrowthLimitKiB,
             qPrintable(QStringLiteral("resident memory grew by %1 KiB").arg(end - afterWarmUp)));
-        QCOMPARE(messages.Texts(), QStringList());
+        QCOMPARE(program.Messages()->Texts(), QStringList());
         QCOMPARE(FirstDifference(m_view->DrawWnd()->BackBuffer(), RenderReferenceAtEngineSize(doc)),
                  QString());
     }
 
 private:
     void Type(int id, const QString& text) {
-        auto* edit = qobject_cast<QLineEdit*>(m_view->GetDlgItem(id));
+        QLineEdit* edit = FormEdit(m_view, id);
         QVERIFY(edit != nullptr);
         edit->selectAll();
         QTest::keyClicks(edit, text);

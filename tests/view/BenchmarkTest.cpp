@@ -15,8 +15,10 @@
 #include <optional>
 #include <vector>
 
+#include "FormTexts.h"
 #include "ReferenceRender.h"
 #include "RenderWatch.h"
+#include "StartedProgram.h"
 #include "app/MainFrame.h"
 #include "app/MorvaneApp.h"
 #include "drawwnd/DrawWnd.h"
@@ -103,25 +105,15 @@ private slots:
     }
 
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_messages = std::make_unique<CMessageBoxCapture>();
-        CMorvaneApp::Options options;
-        options.iniPath = m_dir->filePath(QStringLiteral("velmora.ini"));
-        options.workerCount = 2;
-        m_app = std::make_unique<CMorvaneApp>(std::move(options));
-        QVERIFY(m_app->InitInstance({}));
-        m_view = m_app->View();
-        m_watch = std::make_unique<CRenderWatch>(m_view);
-        QVERIFY(m_watch->WaitSettled());
+        m_program = std::make_unique<CStartedProgram>();
+        QVERIFY(m_program->Start());
+        m_app = m_program->App();
+        m_view = m_program->View();
+        m_watch = m_program->Watch();
+        m_messages = m_program->Messages();
     }
 
-    void cleanup() {
-        m_watch.reset();
-        m_app.reset();
-        m_messages.reset();
-        m_dir.reset();
-    }
+    void cleanup() { m_program.reset(); }
 
     void wholeRun() {
         PrepareUserPicture();
@@ -311,22 +303,10 @@ private:
     CMorvaneDoc& Doc() const { return m_app->Document(); }
     const CFractalEngine& Engine() const { return m_app->Document().m_engine; }
     CDrawWnd* Wnd() const { return m_view->DrawWnd(); }
-    QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(m_view->GetDlgItem(id)); }
+    QLineEdit* Edit(int id) const { return FormEdit(m_view, id); }
 
-    QString Text(int id) const {
-        if (const auto* label = qobject_cast<QLabel*>(m_view->GetDlgItem(id))) {
-            return label->text();
-        }
-        const QLineEdit* edit = Edit(id);
-        return edit ? edit->text() : QStringLiteral("<no control %1>").arg(id);
-    }
-    QString Texts(std::initializer_list<int> ids) const {
-        QStringList texts;
-        for (int id : ids) {
-            texts << Text(id);
-        }
-        return texts.join(QLatin1Char(' '));
-    }
+    QString Text(int id) const { return FormText(m_view, id); }
+    QString Texts(std::initializer_list<int> ids) const { return FormTexts(m_view, ids); }
 
     void Type(int id, const QString& text) { Edit(id)->setText(text); }
     void Recalc() { qobject_cast<QPushButton*>(m_view->GetDlgItem(IDC_RECALC))->click(); }
@@ -406,11 +386,12 @@ private:
         return FirstDifference(Wnd()->BackBuffer(), RenderReference(Doc()));
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<CMessageBoxCapture> m_messages;
-    std::unique_ptr<CMorvaneApp> m_app;
-    CMorvaneView* m_view = nullptr;  // owned by the application's frame
-    std::unique_ptr<CRenderWatch> m_watch;
+    std::unique_ptr<CStartedProgram> m_program;
+    // Parts of m_program.
+    CMorvaneApp* m_app = nullptr;
+    CMorvaneView* m_view = nullptr;
+    CRenderWatch* m_watch = nullptr;
+    CMessageBoxCapture* m_messages = nullptr;
 };
 
 QTEST_MAIN(BenchmarkTest)

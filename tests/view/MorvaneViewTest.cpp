@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "FormTexts.h"
 #include "ReferenceRender.h"
 #include "RenderWatch.h"
 #include "document/MorvaneDoc.h"
@@ -371,29 +372,17 @@ private slots:
     }
 
 private:
-    QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(m_view->GetDlgItem(id)); }
+    QLineEdit* Edit(int id) const { return FormEdit(m_view.get(), id); }
     QRadioButton* Radio(int id) const {
         return qobject_cast<QRadioButton*>(m_view->GetDlgItem(id));
     }
     QComboBox* Combo() const { return qobject_cast<QComboBox*>(m_view->GetDlgItem(IDC_PATTERN)); }
 
-    QString Text(int id) const {
-        if (const auto* label = qobject_cast<QLabel*>(m_view->GetDlgItem(id))) {
-            return label->text();
-        }
-        const QLineEdit* edit = Edit(id);
-        return edit ? edit->text() : QStringLiteral("<no control %1>").arg(id);
-    }
+    QString Text(int id) const { return FormText(m_view.get(), id); }
 
     // The texts of the controls, separated by blanks.
-    QString Texts(std::initializer_list<int> ids) const {
-        QStringList texts;
-        for (int id : ids) {
-            texts << Text(id);
-        }
-        return texts.join(QLatin1Char(' '));
-    }
-    QString RegionTexts() const { return Texts({IDC_XMIN, IDC_XMAX, IDC_YMIN, IDC_YMAX}); }
+    QString Texts(std::initializer_list<int> ids) const { return FormTexts(m_view.get(), ids); }
+    QString RegionTexts() const { return FormRegionTexts(m_view.get()); }
 
     // As the user types: the edit's text changes once.
     void Type(int id, const QString& text) { Edit(id)->setText(text); }

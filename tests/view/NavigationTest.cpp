@@ -12,8 +12,10 @@
 #include <cmath>
 #include <memory>
 
+#include "FormTexts.h"
 #include "ReferenceRender.h"
 #include "RenderWatch.h"
+#include "StartedProgram.h"
 #include "app/MainFrame.h"
 #include "app/MorvaneApp.h"
 #include "drawwnd/DrawWnd.h"
@@ -126,27 +128,20 @@ private slots:
     }
 
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_messages = std::make_unique<CMessageBoxCapture>();
-        CMorvaneApp::Options options;
-        options.iniPath = m_dir->filePath(QStringLiteral("velmora.ini"));
-        options.workerCount = 2;
-        m_app = std::make_unique<CMorvaneApp>(std::move(options));
-        QVERIFY(m_app->InitInstance({}));
-        m_view = m_app->View();
-        m_watch = std::make_unique<CRenderWatch>(m_view);
-        QVERIFY(m_watch->WaitSettled());
+        m_program = std::make_unique<CStartedProgram>();
+        QVERIFY(m_program->Start());
+        m_app = m_program->App();
+        m_view = m_program->View();
+        m_watch = m_program->Watch();
+        m_messages = m_program->Messages();
         QCOMPARE(Wnd()->ClientSize(), QSize(240, 240));
         QCOMPARE(Mismatch(RegionOf(Engine()), kDefaultMandelbrot), QString());
     }
 
     void cleanup() {
-        const QStringList messages = m_messages->Texts();
-        m_watch.reset();
-        m_app.reset();
-        m_messages.reset();
-        m_dir.reset();
+        const QStringList messages = m_messages ? m_messages->Texts() : QStringList();
+        m_program.reset();
+        m_messages = nullptr;
         QCOMPARE(messages, QStringList());  // none of these actions shows a message
     }
 
@@ -419,23 +414,11 @@ private:
     CDrawWnd* Wnd() const { return m_view->DrawWnd(); }
     CCanvas* Preview() const { return qobject_cast<CCanvas*>(m_view->GetDlgItem(IDC_PREVIEW)); }
     QPushButton* Button(int id) const { return qobject_cast<QPushButton*>(m_view->GetDlgItem(id)); }
-    QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(m_view->GetDlgItem(id)); }
+    QLineEdit* Edit(int id) const { return FormEdit(m_view, id); }
 
-    QString Text(int id) const {
-        if (const auto* label = qobject_cast<QLabel*>(m_view->GetDlgItem(id))) {
-            return label->text();
-        }
-        const QLineEdit* edit = Edit(id);
-        return edit ? edit->text() : QStringLiteral("<no control %1>").arg(id);
-    }
-    QString Texts(std::initializer_list<int> ids) const {
-        QStringList texts;
-        for (int id : ids) {
-            texts << Text(id);
-        }
-        return texts.join(QLatin1Char(' '));
-    }
-    QString RegionTexts() const { return Texts({IDC_XMIN, IDC_XMAX, IDC_YMIN, IDC_YMAX}); }
+    QString Text(int id) const { return FormText(m_view, id); }
+    QString Texts(std::initializer_list<int> ids) const { return FormTexts(m_view, ids); }
+    QString RegionTexts() const { return FormRegionTexts(m_view); }
 
     void Type(int id, const QString& text) { Edit(id)->setText(text); }
     void Recalc() { Button(IDC_RECALC)->click(); }
@@ -444,11 +427,12 @@ private:
         return FirstDifference(Wnd()->BackBuffer(), RenderReference(Doc()));
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<CMessageBoxCapture> m_messages;
-    std::unique_ptr<CMorvaneApp> m_app;
-    CMorvaneView* m_view = nullptr;  // owned by the application's frame
-    std::unique_ptr<CRenderWatch> m_watch;
+    std::unique_ptr<CStartedProgram> m_program;
+    // Parts of m_program.
+    CMorvaneApp* m_app = nullptr;
+    CMorvaneView* m_view = nullptr;
+    CRenderWatch* m_watch = nullptr;
+    CMessageBoxCapture* m_messages = nullptr;
 };
 
 QTEST_MAIN(NavigationTest)
