@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -20,4 +22,8 @@ class CQtFileDialogs : public IFileDialogs {
 public:
     std::optional<QString> GetOpenFileName(QWidget* parent) override;
     std::optional<QString> GetSaveFileName(QWidget* parent, const QString& proposed) override;
+
+    // The dialogs themselves, set up but not yet shown.
+    static std::unique_ptr<QFileDialog> CreateOpenDialog(QWidget* parent);
+    static std::unique_ptr<QFileDialog> CreateSaveDialog(QWidget* parent, const QString& proposed);
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
 // A static control that shows an address as a link: blue, underlined, 15
@@ -13,6 +14,9 @@ public:
     void SetLink(const QString& link);
     const QString& Link() const { return m_link; }
 
+    // Underlined Arial whose line, ascent plus descent, is 15 pixels high.
+    static QFont LinkFont();
+
 signals:
     void clicked();
 
@@ -20,7 +24,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     QString m_link;
+    // The second press of a double click: its release is no new click.
+    bool m_bDoubleClick = false;
 };

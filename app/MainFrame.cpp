@@ -1,5 +1,6 @@
 #include "app/MainFrame.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -22,6 +23,7 @@ CMainFrame::CMainFrame(Handlers handlers) : m_handlers(std::move(handlers)) {
     setWindowTitle(QString::fromUtf8(kAppName));
     setWindowIcon(ResourceIcon(IDR_MAINFRAME));
     setAcceptDrops(true);
+    qApp->installEventFilter(this);
     move(0, 0);
     resize(640, 600);
     CreateMenus();
@@ -91,20 +93,64 @@ void CMainFrame::UpdateCommandStates(QMenu* menu) {
     }
 }
 
+namespace {
+
+bool CarriesFiles(const QMimeData* data) {
+    return data && data->hasUrls();
+}
+
+}  // namespace
+
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) {
+    if (CarriesFiles(event->mimeData())) {
         event->acceptProposedAction();
     }
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    event->acceptProposedAction();
-    for (const QUrl& url : urls) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {
-            m_handlers.openDropped(url.toLocalFile());
+            paths << url.toLocalFile();
         }
     }
+    event->acceptProposedAction();
+    OpenDroppedLater(paths);
+}
+
+void CMainFrame::OpenDroppedLater(const QStringList& paths) {
+    if (paths.isEmpty()) {
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, paths] {
+            for (const QString& path : paths) {
+                m_handlers.openDropped(path);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget == this || widget->window() != this) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (!CarriesFiles(drop->mimeData())) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (type == QEvent::Drop) {
+        dropEvent(drop);
+    } else {
+        drop->acceptProposedAction();
+    }
+    return true;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

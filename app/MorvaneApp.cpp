@@ -21,10 +21,15 @@ CMorvaneApp::CMorvaneApp(Options options)
 
 CMorvaneApp::~CMorvaneApp() {
     m_frame.reset();  // the view stops the renders before the document goes
+    ExitInstance();
 }
 
 bool CMorvaneApp::InitInstance(const QStringList& arguments) {
+    m_started = true;
     m_recent.Load(m_iniPath);
+    // However the program ends normally (the frame closed, a session that
+    // ends, quit called), the list is written once.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { ExitInstance(); });
 
     CMainFrame::Handlers handlers;
     handlers.command = [this](int id) { OnCommand(id); };
@@ -65,7 +70,7 @@ bool CMorvaneApp::InitInstance(const QStringList& arguments) {
 }
 
 void CMorvaneApp::ExitInstance() {
-    if (m_exited) {
+    if (!m_started || m_exited) {
         return;
     }
     m_exited = true;
@@ -134,7 +139,9 @@ void CMorvaneApp::OnFileOpen() {
     }
 }
 
-bool CMorvaneApp::OpenDocumentFile(const QString& path) { return OpenFile(path, true); }
+bool CMorvaneApp::OpenDocumentFile(const QString& path) {
+    return OpenFile(path, true);
+}
 
 bool CMorvaneApp::OpenFile(const QString& path, bool showReset) {
     const QString full = QFileInfo(path).absoluteFilePath();

@@ -37,7 +37,8 @@ public:
     // first argument that is not a switch. False when that fails; the user
     // has been told and the program should end.
     bool InitInstance(const QStringList& arguments);
-    // Writes the recent-file list; runs once, when the frame closes.
+    // Writes the recent-file list; runs once, when the frame closes, the
+    // application quits or this object goes, whichever comes first.
     void ExitInstance();
 
     void OnCommand(int id);
@@ -70,5 +71,6 @@ private:
     CMorvaneDoc m_doc;
     std::unique_ptr<CMainFrame> m_frame;
     CMorvaneView* m_view = nullptr;
+    bool m_started = false;  // InitInstance has read the list
     bool m_exited = false;
 };

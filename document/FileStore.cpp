@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -38,10 +39,12 @@ private:
     int m_fd;
 };
 
+// Writes all of `bytes` at the start of the file.
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes, int& error) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n =
+            ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -54,29 +57,19 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes, int& error) {
     return true;
 }
 
-// The file a path finally names: saving through a link replaces the linked
-// file, also when that file does not exist yet.
-std::string ResolveTarget(const std::string& path) {
+// As many links as the kernel follows before it gives up with ELOOP.
+constexpr int kMaxLinkLevels = 40;
+// Parameter files are tiny. A file rewritten in place keeps its old bytes in
+// memory until the new ones are on the disk; a larger file is not risked.
+constexpr std::size_t kMaxKeptBytes = 1 << 20;
+
+// The file a save finally writes: the end of a chain of links, which need
+// not exist yet.
+struct CTarget {
+    std::string path;
+    bool exists = false;
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-        return path;
-    }
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) {
-        return resolved;
-    }
-    char link[PATH_MAX];
-    const ssize_t n = ::readlink(path.c_str(), link, sizeof link - 1);
-    if (n <= 0) {
-        return path;
-    }
-    const std::string target(link, static_cast<std::size_t>(n));
-    const std::size_t slash = path.find_last_of('/');
-    if (target.front() == '/' || slash == std::string::npos) {
-        return target;
-    }
-    return path.substr(0, slash + 1) + target;
-}
+};
 
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -84,6 +77,122 @@ std::string FolderOf(const std::string& path) {
         return ".";
     }
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Follows links to the end, each relative one from the folder that holds it.
+// Returns the error that stops the walk, or 0.
+int ResolveTarget(const std::string& path, CTarget& target) {
+    std::string current = path;
+    for (int level = 0;; ++level) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0) {
+            if (errno != ENOENT) {
+                return errno;
+            }
+            target = CTarget{current, false, {}};
+            return 0;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            target = CTarget{current, true, st};
+            return 0;
+        }
+        if (level == kMaxLinkLevels) {
+            return ELOOP;
+        }
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(current.c_str(), link, sizeof link);
+        if (n < 0) {
+            return errno;
+        }
+        if (n == 0) {
+            return ENOENT;
+        }
+        if (static_cast<std::size_t>(n) == sizeof link) {
+            return ENAMETOOLONG;
+        }
+        std::string next(link, static_cast<std::size_t>(n));
+        const std::size_t slash = current.find_last_of('/');
+        if (next.front() != '/' && slash != std::string::npos) {
+            next = current.substr(0, slash + 1) + next;
+        }
+        current = std::move(next);
+    }
+}
+
+// The folder will not take a new name, though the file in it may be written.
+bool FolderRefuses(int error) {
+    return error == EACCES || error == EPERM;
+}
+
+// Reads the whole file from its start. A file of more than `cap` bytes is
+// refused (EACCES): its old bytes could not be kept to put back.
+bool ReadAll(int fd, std::size_t cap, std::vector<std::uint8_t>& bytes, int& error) {
+    constexpr std::size_t kChunk = 64 * 1024;
+    bytes.clear();
+    for (;;) {
+        const std::size_t done = bytes.size();
+        if (done > cap) {
+            error = EACCES;
+            return false;
+        }
+        bytes.resize(done + kChunk);
+        const ssize_t n = ::pread(fd, bytes.data() + done, kChunk, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) {
+            bytes.resize(done);
+            continue;
+        }
+        if (n < 0) {
+            error = errno;
+            return false;
+        }
+        bytes.resize(done + static_cast<std::size_t>(n));
+        if (n == 0) {
+            return true;
+        }
+    }
+}
+
+// Makes the file hold exactly `bytes` and flushes it to the disk.
+int Overwrite(int fd, std::span<const std::uint8_t> bytes) {
+    int error = 0;
+    if (!WriteAll(fd, bytes, error)) {
+        return error;
+    }
+    if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
+// Writes an existing regular file through its own descriptor, for when it
+// may not be replaced by a new file: its folder takes no new name, or other
+// names share it and must see the new bytes. The old bytes are put back if
+// any step fails, and the first error is reported.
+CFileResult RewriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes) {
+    // Non-blocking, so that a named pipe put there meanwhile cannot hang the open.
+    CFd file(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (file.Get() < 0) {
+        return Failed(CFileResult::writeFailed, errno);
+    }
+    struct stat st {};
+    if (::fstat(file.Get(), &st) != 0) {
+        return Failed(CFileResult::writeFailed, errno);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return Failed(CFileResult::writeFailed, EACCES);
+    }
+    std::vector<std::uint8_t> old;
+    int error = 0;
+    if (!ReadAll(file.Get(), kMaxKeptBytes, old, error)) {
+        return Failed(CFileResult::writeFailed, error);
+    }
+    error = Overwrite(file.Get(), bytes);
+    if (error != 0) {
+        Overwrite(file.Get(), old);
+        return Failed(CFileResult::writeFailed, error);
+    }
+    // The bytes are on the disk: what close might still report changes nothing.
+    return {};
 }
 
 }  // namespace
@@ -125,14 +234,27 @@ CFileResult CPosixFileStore::Read(const std::string& path, std::size_t maxBytes,
 }
 
 CFileResult CPosixFileStore::Replace(const std::string& path, std::span<const std::uint8_t> bytes) {
-    const std::string target = ResolveTarget(path);
-    const std::string folder = FolderOf(target);
+    CTarget target;
+    if (const int error = ResolveTarget(path, target); error != 0) {
+        return Failed(CFileResult::writeFailed, error);
+    }
+    const std::string folder = FolderOf(target.path);
 
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    // A file that may not be written is not replaced behind its back.
-    if (exists && ::access(target.c_str(), W_OK) != 0) {
-        return Failed(CFileResult::writeFailed, errno);
+    if (target.exists) {
+        // A folder, a pipe or a device is left as it is.
+        if (S_ISDIR(target.st.st_mode)) {
+            return Failed(CFileResult::writeFailed, EISDIR);
+        }
+        if (!S_ISREG(target.st.st_mode)) {
+            return Failed(CFileResult::writeFailed, EACCES);
+        }
+        // A file that may not be written is not replaced behind its back.
+        if (::access(target.path.c_str(), W_OK) != 0) {
+            return Failed(CFileResult::writeFailed, errno);
+        }
+        if (target.st.st_nlink > 1) {
+            return RewriteInPlace(target.path, bytes);
+        }
     }
 
     // A short name of its own beside the target, whatever the target's length.
@@ -143,7 +265,11 @@ CFileResult CPosixFileStore::Replace(const std::string& path, std::span<const st
         temporary = folder + "/.velmora-" + std::to_string(random() % 100000000) + ".tmp";
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
-            return Failed(CFileResult::writeFailed, errno);
+            const int error = errno;
+            if (target.exists && FolderRefuses(error)) {
+                return RewriteInPlace(target.path, bytes);
+            }
+            return Failed(CFileResult::writeFailed, error);
         }
     }
     if (fd < 0) {
@@ -151,23 +277,29 @@ CFileResult CPosixFileStore::Replace(const std::string& path, std::span<const st
     }
     CFd file(fd);
 
-    if (exists && S_ISREG(old.st_mode)) {
+    if (target.exists) {
         // Keep the old file's owner and permissions where we may.
-        [[maybe_unused]] const int owned = ::fchown(file.Get(), old.st_uid, old.st_gid);
-        ::fchmod(file.Get(), old.st_mode & 07777);
+        [[maybe_unused]] const int owned = ::fchown(file.Get(), target.st.st_uid, target.st.st_gid);
+        ::fchmod(file.Get(), target.st.st_mode & 07777);
     }
     int error = 0;
+    bool renameFailed = false;
     if (!WriteAll(file.Get(), bytes, error)) {
         // error is set
     } else if (::fsync(file.Get()) != 0) {
         error = errno;
     } else if ((error = file.Close()) != 0) {
         // a write the disk refused late
-    } else if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    } else if (::rename(temporary.c_str(), target.path.c_str()) != 0) {
         error = errno;
+        renameFailed = true;
     }
     if (error != 0) {
         ::unlink(temporary.c_str());
+        // A sticky folder lets no one but the owner rename over a file.
+        if (renameFailed && target.exists && FolderRefuses(error)) {
+            return RewriteInPlace(target.path, bytes);
+        }
         return Failed(CFileResult::writeFailed, error);
     }
     // Make the rename itself durable; a folder that cannot be synced is no failure.

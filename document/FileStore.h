@@ -26,9 +26,13 @@ public:
     virtual CFileResult Replace(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
 };
 
-// The real file system. Replace writes a temporary file beside the target,
-// flushes it to the disk and renames it over the target, so a failure at any
-// point leaves the earlier file untouched and no temporary behind.
+// The real file system. Replace follows links to the file they finally name
+// and writes a temporary file beside it, flushes it to the disk and renames it
+// over the target, so a failure at any point leaves the earlier file untouched
+// and no temporary behind. An existing file whose folder takes no new name, or
+// that has other names, is rewritten in place instead, its old bytes put back
+// on a failure. A folder, pipe or device is refused and left as it is. A
+// failed Replace never leaves a file that was not there before.
 class CPosixFileStore : public IFileStore {
 public:
     CFileResult Read(const std::string& path, std::size_t maxBytes,

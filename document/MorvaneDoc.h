@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "document/Archive.h"
@@ -12,7 +13,8 @@
 class CMorvaneDoc : public CDocument {
 public:
     // The largest values a parameter file may hold; anything else is refused.
-    static constexpr std::int32_t kMaxIterationLimit = 1000000;
+    // A limit costs time, not memory: every positive one is taken.
+    static constexpr std::int32_t kMaxIterationLimit = std::numeric_limits<std::int32_t>::max();
     static constexpr std::int32_t kMaxColorCount = 1000000;
     static constexpr std::int32_t kMaxImageSide = 16384;
 

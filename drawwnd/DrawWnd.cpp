@@ -1,10 +1,10 @@
 #include "drawwnd/DrawWnd.h"
 
-#include <QTimer>
-
+#include <QCloseEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QShowEvent>
+#include <QTimer>
 
 #include <cstdint>
 
@@ -100,6 +100,10 @@ void CDrawWnd::resizeEvent(QResizeEvent* event) {
     if (isVisible()) {
         Notify(WM_PAINT, 0, 0);
     }
+}
+
+void CDrawWnd::closeEvent(QCloseEvent* event) {
+    event->ignore();
 }
 
 void CDrawWnd::showEvent(QShowEvent* event) {

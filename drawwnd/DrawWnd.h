@@ -6,6 +6,7 @@
 #include "engine/Stopwatch.h"
 #include "platform/Canvas.h"
 
+class QCloseEvent;
 class QMouseEvent;
 class QResizeEvent;
 class QShowEvent;
@@ -40,6 +41,9 @@ protected:
 
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // The window lives as long as its view: a close request (a window
+    // manager that shows a close box anyway, a close shortcut) is refused.
+    void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

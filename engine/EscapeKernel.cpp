@@ -1,7 +1,12 @@
 // Built with -ffp-contract=off: a fused multiply-add would change counts.
 #include "engine/EscapeKernel.h"
 
-std::int32_t EscapeCount(const CEscapeParams& params, double x, double y) {
+namespace {
+
+// The plain loop; with kCheck it looks at the cancel flag every 2^20 updates
+// and sets *cut when it gives up.
+template <bool kCheck>
+std::int32_t Count(const CEscapeParams& params, double x, double y, bool* cut) {
     double zr = 0.0;
     double zi = 0.0;
     double cr = x;
@@ -14,6 +19,12 @@ std::int32_t EscapeCount(const CEscapeParams& params, double x, double y) {
     }
     std::int32_t n = 0;
     while (n < params.maximum) {
+        if constexpr (kCheck) {
+            if ((n & 0xFFFFF) == 0xFFFFF && params.Cancelled()) {
+                *cut = true;
+                break;
+            }
+        }
         const double rr = zr * zr;
         const double ii = zi * zi;
         if (rr + ii >= 10000.0) {
@@ -26,18 +37,26 @@ std::int32_t EscapeCount(const CEscapeParams& params, double x, double y) {
     return n;
 }
 
-void EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts,
+}  // namespace
+
+std::int32_t EscapeCount(const CEscapeParams& params, double x, double y) {
+    return Count<false>(params, x, y, nullptr);
+}
+
+bool EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts,
                CEscapeKernel kernel) {
     if (kernel == CEscapeKernel::simd) {
-        EscapeRowSimd(params, span, counts);
-        return;
+        return EscapeRowSimd(params, span, counts);
     }
     // The reference: one point after another.
     int i = 0;
-    for (int c = span.colStart; c < span.colEnd; c += span.colStep) {
+    bool cut = false;
+    for (int c = span.colStart; c < span.colEnd && !cut; c += span.colStep) {
         const double x = c * span.xStep + span.xMin;
-        counts[i++] = EscapeCount(params, x, span.y);
+        counts[i++] = params.cancel ? Count<true>(params, x, span.y, &cut)
+                                    : Count<false>(params, x, span.y, nullptr);
     }
+    return !cut && !params.Cancelled();
 }
 
 const char* EscapeKernelName(CEscapeKernel kernel) {

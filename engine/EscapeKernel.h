@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 // What one escape-time count depends on besides the point itself.
@@ -8,6 +9,10 @@ struct CEscapeParams {
     double juliaRe = 0.0;
     double juliaIm = 0.0;
     std::int32_t maximum = 0;  // most z updates a point may take
+    // When set and non-zero, a row gives up early; its counts are then unusable.
+    const std::atomic<std::int32_t>* cancel = nullptr;
+
+    bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed) != 0; }
 };
 
 // One row of points, x = column * xStep + xMin for the columns
@@ -33,7 +38,10 @@ enum class CEscapeKernel { scalar, simd };
 std::int32_t EscapeCount(const CEscapeParams& params, double x, double y);
 
 // Counts of every point of a row into counts[0 .. span.PointCount() - 1].
-void EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts,
+// Returns false when params.cancel stopped the row before every count was
+// computed; the SIMD kernel looks at it every few thousand steps, the plain
+// loop between points.
+bool EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts,
                CEscapeKernel kernel = CEscapeKernel::simd);
 
 // The name of what runs a row on this machine: "scalar", or the instruction
@@ -41,5 +49,5 @@ void EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* 
 const char* EscapeKernelName(CEscapeKernel kernel = CEscapeKernel::simd);
 
 // The SIMD kernel itself (EscapeKernelSimd.cpp), on the target chosen at run time.
-void EscapeRowSimd(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts);
+bool EscapeRowSimd(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts);
 const char* EscapeSimdTargetName();

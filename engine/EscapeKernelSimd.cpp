@@ -48,6 +48,8 @@ constexpr std::size_t kVectors = 3;
 // Steps between two refills: fewer leave less time to lanes that have
 // finished, more spend less on refilling.
 constexpr int kSteps = 20;
+// Blocks of steps between two looks at the cancel flag: a few microseconds.
+constexpr std::uint32_t kCancelEvery = 16;
 
 constexpr std::size_t kLanes = hn::MaxLanes(D());
 static_assert(kLanes <= 8, "mask bits are read as one byte");
@@ -182,6 +184,17 @@ struct CRowWork {
     double juliaIm = 0.0;
     std::int64_t base = 0;        // tag of point 0 before its first update
     std::int64_t* out = nullptr;  // tags of finished lanes, in any order
+    const std::atomic<std::int32_t>* cancel = nullptr;
+    bool cancelled = false;
+
+    // Looked at once in kCancelEvery blocks of steps.
+    bool Cancelled(std::uint32_t& blocks) {
+        if ((++blocks % kCancelEvery) == 0 && cancel &&
+            cancel->load(std::memory_order_relaxed) != 0) {
+            cancelled = true;
+        }
+        return cancelled;
+    }
 };
 
 // Hands in the tags of the finished lanes.
@@ -302,7 +315,8 @@ template <bool kJulia>
 void Drain(CRowWork& work, CDrainLanes& lanes) {
     const std::size_t n = hn::Lanes(D());
     AppendRest<kJulia>(work, lanes);
-    while (lanes.live > 0) {
+    std::uint32_t blocks = 0;
+    while (lanes.live > 0 && !work.Cancelled(blocks)) {
         const std::size_t liveBefore = lanes.live;
         const std::size_t vectors = (liveBefore + n - 1) / n;
         lanes.ClearFrom(vectors * n);
@@ -345,11 +359,16 @@ HWY_NOINLINE HWY_FLATTEN void RunFull(CRowWork& row, CDrainLanes& lanes) {
         active[v] = all;
         work.next += static_cast<std::int64_t>(n);
     });
+    std::uint32_t blocks = 0;
     for (;;) {
         for (int step = 0; step < kSteps; ++step) {
             ForEachVector<kVectors>([&](std::size_t v) {
                 EscapeStep(zr[v], zi[v], active[v], tag[v], cr[v], ci, limit);
             });
+        }
+        if (work.Cancelled(blocks)) {
+            row = work;
+            return;
         }
         if (work.count - work.next < perBlock) {
             break;
@@ -404,7 +423,7 @@ void PointXs(const CRowSpan& span, std::int64_t count, double* xs) {
 }
 
 template <bool kJulia>
-void RowCounts(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts,
+bool RowCounts(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts,
                std::int64_t count) {
     const std::size_t n = hn::Lanes(D());
     const std::size_t room = static_cast<std::size_t>(count) + n;
@@ -433,11 +452,17 @@ void RowCounts(const CEscapeParams& params, const CRowSpan& span, std::int32_t* 
     work.juliaIm = params.juliaIm;
     work.base = TagBase(params.maximum);
     work.out = out;
+    work.cancel = params.cancel;
     CDrainLanes lanes;
     if (count >= static_cast<std::int64_t>(kVectors * n)) {
         RunFull<kJulia>(work, lanes);
     }
-    Drain<kJulia>(work, lanes);
+    if (!work.cancelled) {
+        Drain<kJulia>(work, lanes);
+    }
+    if (work.cancelled) {
+        return false;
+    }
 
     const std::uint32_t bias = static_cast<std::uint32_t>(work.base >> 32);
     for (const std::int64_t* t = out; t != work.out; ++t) {
@@ -447,27 +472,26 @@ void RowCounts(const CEscapeParams& params, const CRowSpan& span, std::int32_t* 
         counts[index] = static_cast<std::int32_t>(
             std::min<std::uint32_t>(updates, static_cast<std::uint32_t>(params.maximum)));
     }
+    return true;
 }
 
-HWY_NOINLINE void EscapeRowTarget(const CEscapeParams& params, const CRowSpan& span,
+HWY_NOINLINE bool EscapeRowTarget(const CEscapeParams& params, const CRowSpan& span,
                                   std::int32_t* counts) {
     const std::int64_t count = span.PointCount();
     if (count <= 0) {
-        return;
+        return true;
     }
     if (params.maximum <= 0) {
         std::fill(counts, counts + count, 0);
-        return;
+        return true;
     }
     if (count > kMostPoints) {
-        EscapeRow(params, span, counts, CEscapeKernel::scalar);
-        return;
+        return EscapeRow(params, span, counts, CEscapeKernel::scalar);
     }
     if (params.kind != 0) {
-        RowCounts<true>(params, span, counts, count);
-    } else {
-        RowCounts<false>(params, span, counts, count);
+        return RowCounts<true>(params, span, counts, count);
     }
+    return RowCounts<false>(params, span, counts, count);
 }
 
 HWY_NOINLINE const char* TargetNameTarget() {
@@ -488,8 +512,8 @@ HWY_EXPORT(TargetNameTarget);
 
 }  // namespace escape_simd
 
-void EscapeRowSimd(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts) {
-    HWY_DYNAMIC_DISPATCH(escape_simd::EscapeRowTarget)(params, span, counts);
+bool EscapeRowSimd(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts) {
+    return HWY_DYNAMIC_DISPATCH(escape_simd::EscapeRowTarget)(params, span, counts);
 }
 
 const char* EscapeSimdTargetName() {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <limits>
 #include <system_error>
 #include <utility>
@@ -71,6 +72,11 @@ CFractalEngine::~CFractalEngine() {
     StopWorkers();
 }
 
+bool CFractalEngine::IsUsableRegion(double xMin, double xMax, double yMin, double yMax) {
+    return std::isfinite(xMin) && std::isfinite(xMax) && std::isfinite(yMin) &&
+           std::isfinite(yMax) && std::isfinite(xMax - xMin) && std::isfinite(yMax - yMin);
+}
+
 void CFractalEngine::SetDefaultRegion() {
     if (m_kind == 0) {
         m_xMin = -1.8;
@@ -120,6 +126,7 @@ bool CFractalEngine::CreateSurface(int cx, int cy, int bitCount) {
     m_width = cx;
     m_height = cy;
     m_surface.SetFormat(cx, cy, bitCount);
+    m_surfaceBlank = true;
     return m_surface.CreateSection() != nullptr;
 }
 
@@ -155,6 +162,8 @@ void CFractalEngine::StartFine(INotifyTarget* notifyWnd) {
 }
 
 bool CFractalEngine::RefineNext() {
+    // The level and direction are the running pass's too: stop it first.
+    StopIfBusy();
     bool result = true;
     if (m_level == 64) {
         m_level = 16;
@@ -203,10 +212,11 @@ void CFractalEngine::StartPass() {
         try {
             m_threads.emplace_back(&CFractalEngine::WorkerMain, this, i);
         } catch (const std::system_error&) {
-            // A worker that cannot start leaves its rows as they were; the
-            // others still complete the pass.
+            // A worker that cannot start leaves its rows as they were, so the
+            // pass is not complete and reports no completion; the next start
+            // tries again.
             m_busy[i] = 0;
-            FinishShare(true);
+            FinishShare(false);
         }
     }
 }
@@ -268,8 +278,11 @@ void CFractalEngine::FinishShare(bool completed) {
         m_passCancelled = true;
     }
     std::lock_guard lock(m_doneMutex);
-    if (m_pending.fetch_sub(1) == 1 && !m_passCancelled && m_cancel == 0 && m_notifyWnd) {
-        m_notifyWnd->Post(WM_RENDER_DONE, Handle(), m_passSerial.load());
+    if (m_pending.fetch_sub(1) == 1 && !m_passCancelled && m_cancel == 0) {
+        m_surfaceBlank = false;
+        if (m_notifyWnd) {
+            m_notifyWnd->Post(WM_RENDER_DONE, Handle(), m_passSerial.load());
+        }
     }
 }
 
@@ -306,7 +319,8 @@ bool CFractalEngine::RenderShare(int k) {
     const std::int64_t maxCount = std::int64_t{m_iterationLimit} - 1;
     const CEscapeParams params{m_kind, m_juliaRe, m_juliaIm,
                                static_cast<std::int32_t>(std::clamp<std::int64_t>(
-                                   maxCount, -1, std::numeric_limits<std::int32_t>::max()))};
+                                   maxCount, -1, std::numeric_limits<std::int32_t>::max())),
+                               &m_cancel};
     CRowSpan span{0.0, m_xMin, m_xStep, colStart, colEnd, b};
     std::vector<std::int32_t> counts(static_cast<std::size_t>(span.PointCount()));
     std::vector<std::uint32_t> colors(counts.size());
@@ -316,7 +330,10 @@ bool CFractalEngine::RenderShare(int k) {
     for (std::int64_t r = firstRow; r < rowEnd; r += rowStride) {
         const int row = static_cast<int>(r);
         span.y = row * m_yStep + m_yMin;
-        EscapeRow(params, span, counts.data(), m_kernel);
+        // A row cut short by a stop keeps what the surface held there.
+        if (!EscapeRow(params, span, counts.data(), m_kernel)) {
+            return false;
+        }
         std::uint64_t updates = 0;
         for (const std::int32_t n : counts) {
             updates += static_cast<std::uint64_t>(n);
@@ -407,9 +424,39 @@ void CFractalEngine::DrawFinishedRows(IDrawTarget& target) {
     m_rowsDrawn = m;
 }
 
-void CFractalEngine::Scroll(int direction) {
+bool CFractalEngine::Scroll(int direction) {
+    // Where the region goes, before anything is stopped.
+    int n = 0;
+    double xMin = m_xMin;
+    double xMax = m_xMax;
+    double yMin = m_yMin;
+    double yMax = m_yMax;
+    switch (direction) {
+        case 0:
+        case 1: {
+            n = static_cast<int>(m_height * 0.125);
+            const double d = ScrollOffset(m_yMax - m_yMin, m_height, n);
+            yMin += direction == 0 ? -d : d;
+            yMax += direction == 0 ? -d : d;
+            break;
+        }
+        case 2:
+        case 3: {
+            n = static_cast<int>(m_width * 0.125);
+            const double d = ScrollOffset(m_xMax - m_xMin, m_width, n);
+            xMin += direction == 2 ? d : -d;
+            xMax += direction == 2 ? d : -d;
+            break;
+        }
+        default:
+            break;
+    }
+    if (!IsUsableRegion(xMin, xMax, yMin, yMax)) {
+        return false;
+    }
+
     const bool busy = IsBusy();
-    bool mayShift = true;
+    bool mayShift = direction >= 0 && direction <= 3;
     if (busy) {
         StopWorkers();
         if (m_level == 1) {
@@ -424,31 +471,15 @@ void CFractalEngine::Scroll(int direction) {
         }
     } else {
         m_lastLevel = m_level;
+        // A surface made anew since the last completed pass holds no picture
+        // to move: all of it is computed.
+        mayShift = mayShift && !m_surfaceBlank;
     }
     m_scrollDir = direction;
-
-    int n = 0;
-    switch (direction) {
-        case 0:
-        case 1: {
-            n = static_cast<int>(m_height * 0.125);
-            const double d = ScrollOffset(m_yMax - m_yMin, m_height, n);
-            m_yMin += direction == 0 ? -d : d;
-            m_yMax += direction == 0 ? -d : d;
-            break;
-        }
-        case 2:
-        case 3: {
-            n = static_cast<int>(m_width * 0.125);
-            const double d = ScrollOffset(m_xMax - m_xMin, m_width, n);
-            m_xMin += direction == 2 ? d : -d;
-            m_xMax += direction == 2 ? d : -d;
-            break;
-        }
-        default:
-            mayShift = false;
-            break;
-    }
+    m_xMin = xMin;
+    m_xMax = xMax;
+    m_yMin = yMin;
+    m_yMax = yMax;
 
     // Narrower than 8 pixels nothing moves: the whole picture is computed again.
     if (mayShift && n > 0) {
@@ -457,4 +488,5 @@ void CFractalEngine::Scroll(int direction) {
         m_scrollDir = -1;
     }
     StartPass();
+    return true;
 }

@@ -32,6 +32,9 @@ public:
     CFractalEngine& operator=(const CFractalEngine&) = delete;
 
     // Parameters and region.
+    // Whether a region can be rendered and saved: finite bounds whose width
+    // and height are finite too. Moves that would leave it do nothing.
+    static bool IsUsableRegion(double xMin, double xMax, double yMin, double yMax);
     void SetDefaultRegion();
     void CopyParameters(const CFractalEngine& source);
     void SwapRegions();
@@ -59,8 +62,9 @@ public:
     void DrawFinishedRows(IDrawTarget& target);
 
     // Moves the region and the picture by one eighth (0 up, 1 down, 2 right,
-    // 3 left) and computes only the uncovered strip where it can.
-    void Scroll(int direction);
+    // 3 left) and computes only the uncovered strip where it can. A move
+    // that would leave the usable range does nothing and returns false.
+    bool Scroll(int direction);
 
     // WM_RENDER_DONE carries the serial of its pass in lParam; a notice is
     // current only while its pass is the last one started and not stopped.
@@ -140,6 +144,9 @@ private:
     std::atomic<bool> m_passCancelled{false};
     std::atomic<std::intptr_t> m_passSerial{0};
     std::atomic<std::uint64_t> m_iterationTotal{0};
+    // True from CreateSurface until a pass completes: the surface shows no
+    // picture yet.
+    std::atomic<bool> m_surfaceBlank{true};
     // Orders the last worker's decision to post against the start of a stop.
     std::mutex m_doneMutex;
 };

@@ -4,9 +4,8 @@
 #include <QPainter>
 #include <QPen>
 
-#include <cstring>
-
 #include "platform/DibImage.h"
+#include "platform/ImageTarget.h"
 
 CCanvas::CCanvas(QWidget* parent, Qt::WindowFlags flags) : QFrame(parent, flags) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -40,18 +39,8 @@ void CCanvas::CopyDib(int dstX, int dstY, int width, int height, const CDibView&
     if (format == m_buffer.format() && srcX >= 0 && srcTop >= 0 && srcX + width <= src.width &&
         srcTop + height <= src.height) {
         // Same pixels on both sides: each row straight into place, flipped.
-        const QRect target = QRect(dstX, dstY, width, height).intersected(m_buffer.rect());
-        const int bytesPerPixel = src.bitCount / 8;
-        for (int y = target.top(); y <= target.bottom(); ++y) {
-            const int stored = src.height - 1 - (srcTop + y - dstY);
-            const std::uint8_t* from =
-                src.bits + static_cast<std::size_t>(stored) * src.stride +
-                static_cast<std::size_t>(srcX + target.left() - dstX) * bytesPerPixel;
-            std::memcpy(
-                m_buffer.scanLine(y) + static_cast<std::size_t>(target.left()) * bytesPerPixel,
-                from, static_cast<std::size_t>(target.width()) * bytesPerPixel);
-        }
-        update(target.translated(contentsRect().topLeft()));
+        const QRect written = CopyDibRows(m_buffer, dstX, dstY, width, height, src, srcX, srcTop);
+        update(written.translated(contentsRect().topLeft()));
         return;
     }
     // The band's rows lie bottom-up in memory: wrap them as they are (a

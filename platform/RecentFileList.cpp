@@ -72,6 +72,20 @@ QString ShortenPath(const QString& path, int maxLength) {
     return head + tail;
 }
 
+// A settings file is a few hundred bytes; nothing beyond this is read.
+constexpr qint64 kMaxIniBytes = 1 << 20;
+
+// At most kMaxIniBytes of the file; a line the limit cuts is left out.
+// tooLong tells whether the file holds more.
+QByteArray ReadBounded(QFile& file, bool& tooLong) {
+    QByteArray data = file.read(kMaxIniBytes + 1);
+    tooLong = data.size() > kMaxIniBytes;
+    if (tooLong) {
+        data.truncate(data.lastIndexOf('\n', kMaxIniBytes - 1) + 1);
+    }
+    return data;
+}
+
 QList<QByteArray> SplitLines(const QByteArray& data) {
     QList<QByteArray> lines = data.split('\n');
     if (!lines.isEmpty() && lines.constLast().isEmpty()) {
@@ -161,18 +175,22 @@ QString CRecentFileList::MenuText(int index) const {
         return QString();
     }
     QString shown = ShortenPath(m_paths.at(index), MaxDisplayLength);
-    // A single "&" would underline the next character instead of showing.
+    // A single "&" would underline the next character instead of showing,
+    // and a tab would start the column of shortcuts.
     shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    shown.replace(QLatin1Char('\t'), QLatin1Char(' '));
     return QStringLiteral("&%1 ").arg(index + 1) + shown;
 }
 
 bool CRecentFileList::Load(const QString& iniPath) {
     m_paths.clear();
     QFile file(iniPath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A pipe or device in its place would hold the start-up.
+    if (!QFileInfo(iniPath).isFile() || !file.open(QIODevice::ReadOnly)) {
         return false;
     }
-    QByteArray data = file.readAll();
+    bool tooLong = false;
+    QByteArray data = ReadBounded(file, tooLong);
     if (data.startsWith(kUtf8Bom)) {
         data.remove(0, kUtf8Bom.size());
     }
@@ -212,12 +230,16 @@ bool CRecentFileList::Save(const QString& iniPath) const {
     QFile current(iniPath);
     const bool existed = current.exists();
     if (existed) {
-        if (!current.open(QIODevice::ReadOnly)) {
+        if (!QFileInfo(iniPath).isFile() || !current.open(QIODevice::ReadOnly)) {
             // Writing now would lose whatever else the file holds.
             return false;
         }
-        existing = current.readAll();
+        bool tooLong = false;
+        existing = ReadBounded(current, tooLong);
         current.close();
+        if (tooLong) {
+            return false;  // rewriting it would cut off what was not read
+        }
     }
 
     const QList<QByteArray> lines = SplitLines(existing);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -81,6 +83,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The form.
@@ -112,6 +115,9 @@ private:
     void OnDrawWndDragged(int ox, int oy);
     // The centre of a zoom about a point of the drawing window.
     QPointF ZoomCentre(int x, int y) const;
+    // Stops the render, sets the document's region and renders it; a region
+    // outside the usable range changes nothing and returns false.
+    bool MoveRegion(double xMin, double xMax, double yMin, double yMax);
     // Centres the region on that point with each side halfSpan x 2 of what it was.
     void ZoomAbout(int x, int y, double halfSpan);
 
@@ -136,7 +142,13 @@ private:
     void SetupPreview();
     void SetColorPattern(int pattern);
     void DrawMainImage();
+    // The preview's picture with one mark, that of the current region.
     void DrawPreview();
+    struct CPreviewMark {
+        QRect box;   // the region's rectangle, centred on its centre
+        QSize size;  // the preview's client size when it was drawn
+    };
+    void XorPreviewMark(const CPreviewMark& mark);
     void StopAndFree();
     // Region texts from the document's engine into the fields.
     void ShowRegion();
@@ -150,6 +162,10 @@ private:
     void ShowCalcTime(double seconds);
     int ScreenBitDepth() const;
     QPoint DrawWndPlacement() const;
+    // Moves the drawing window just right of the frame's outer edge.
+    void PlaceDrawWnd(QSize clientSize);
+    // At start-up: places it again once the frame has its border.
+    void WatchFramePlacement();
 
     CMorvaneDoc* m_pDocument;
     // Declared before the engines and the table: workers post here and read
@@ -172,5 +188,12 @@ private:
     QComboBox* m_comboPattern = nullptr;
     QProgressBar* m_progress = nullptr;
     CCanvas* m_preview = nullptr;
+    // The mark the preview shows, drawn by exclusive or over its picture.
+    CPreviewMark m_previewMark;
+    bool m_bPreviewMarked = false;
+    // The frame's outer right edge when the drawing window was placed.
+    int m_nPlacedFrameRight = 0;
+    bool m_bWatchingFrame = false;
+    bool m_bPlaceAfterFrame = false;
     CCanvas* m_colorBarStatic = nullptr;
 };

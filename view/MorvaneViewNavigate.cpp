@@ -20,35 +20,41 @@ constexpr int kResizeDelayMs = 500;
 }  // namespace
 
 void CMorvaneView::Pan(int direction) {
+    if (!m_pDocument->m_engine.Scroll(direction)) {
+        return;  // the region would leave the usable range
+    }
     m_progress->setValue(0);
-    m_pDocument->m_engine.Scroll(direction);
     // The marks stay pending: only the region texts are written.
     WriteRegionTexts();
     DrawPreview();
 }
 
-void CMorvaneView::OnZoomIn() {
+bool CMorvaneView::MoveRegion(double xMin, double xMax, double yMin, double yMax) {
+    if (!CFractalEngine::IsUsableRegion(xMin, xMax, yMin, yMax)) {
+        return false;
+    }
     CFractalEngine& e = m_pDocument->m_engine;
     e.StopWorkers();
-    const double dx = (e.m_xMax - e.m_xMin) * 0.25;
-    e.m_xMin = e.m_xMin + dx;
-    e.m_xMax = e.m_xMax - dx;
-    const double dy = (e.m_yMax - e.m_yMin) * 0.25;
-    e.m_yMin = e.m_yMin + dy;
-    e.m_yMax = e.m_yMax - dy;
+    e.m_xMin = xMin;
+    e.m_xMax = xMax;
+    e.m_yMin = yMin;
+    e.m_yMax = yMax;
     ApplyAndRender();
+    return true;
+}
+
+void CMorvaneView::OnZoomIn() {
+    const CFractalEngine& e = m_pDocument->m_engine;
+    const double dx = (e.m_xMax - e.m_xMin) * 0.25;
+    const double dy = (e.m_yMax - e.m_yMin) * 0.25;
+    MoveRegion(e.m_xMin + dx, e.m_xMax - dx, e.m_yMin + dy, e.m_yMax - dy);
 }
 
 void CMorvaneView::OnZoomOut() {
-    CFractalEngine& e = m_pDocument->m_engine;
-    e.StopWorkers();
+    const CFractalEngine& e = m_pDocument->m_engine;
     const double dx = (e.m_xMax - e.m_xMin) * 0.5;
-    e.m_xMin = e.m_xMin - dx;
-    e.m_xMax = e.m_xMax + dx;
     const double dy = (e.m_yMax - e.m_yMin) * 0.5;
-    e.m_yMin = e.m_yMin - dy;
-    e.m_yMax = e.m_yMax + dy;
-    ApplyAndRender();
+    MoveRegion(e.m_xMin - dx, e.m_xMax + dx, e.m_yMin - dy, e.m_yMax + dy);
 }
 
 void CMorvaneView::mousePressEvent(QMouseEvent* event) {
@@ -72,15 +78,10 @@ void CMorvaneView::mouseReleaseEvent(QMouseEvent* event) {
         const CFractalEngine& p = m_previewEngine;
         const double x = p.m_xMin + (p.m_xMax - p.m_xMin) * (at.x() - left) / (right - left + 1);
         const double y = p.m_yMin + (p.m_yMax - p.m_yMin) * (at.y() - top) / (bottom - top + 1);
-        CFractalEngine& e = m_pDocument->m_engine;
-        e.StopWorkers();
+        const CFractalEngine& e = m_pDocument->m_engine;
         const double w = e.m_xMax - e.m_xMin;
         const double h = e.m_yMax - e.m_yMin;
-        e.m_xMin = x - w * 0.5;
-        e.m_xMax = x + w * 0.5;
-        e.m_yMin = y - h * 0.5;
-        e.m_yMax = y + h * 0.5;
-        ApplyAndRender();
+        MoveRegion(x - w * 0.5, x + w * 0.5, y - h * 0.5, y + h * 0.5);
     }
     CFormBase::mouseReleaseEvent(event);
 }
@@ -123,16 +124,12 @@ QPointF CMorvaneView::ZoomCentre(int x, int y) const {
 }
 
 void CMorvaneView::ZoomAbout(int x, int y, double halfSpan) {
-    CFractalEngine& e = m_pDocument->m_engine;
-    e.StopWorkers();
+    const CFractalEngine& e = m_pDocument->m_engine;
     const QPointF c = ZoomCentre(x, y);
     const double dx = e.m_xMax - e.m_xMin;
     const double dy = e.m_yMax - e.m_yMin;
-    e.m_xMin = c.x() - dx * halfSpan;
-    e.m_xMax = c.x() + dx * halfSpan;
-    e.m_yMin = c.y() - dy * halfSpan;
-    e.m_yMax = c.y() + dy * halfSpan;
-    ApplyAndRender();
+    MoveRegion(c.x() - dx * halfSpan, c.x() + dx * halfSpan, c.y() - dy * halfSpan,
+               c.y() + dy * halfSpan);
 }
 
 // Half the width and height about the clicked point.
@@ -152,17 +149,15 @@ void CMorvaneView::OnDrawWndDragging(int ox, int oy) {
 }
 
 void CMorvaneView::OnDrawWndDragged(int ox, int oy) {
-    CFractalEngine& e = m_pDocument->m_engine;
-    e.StopWorkers();
+    const CFractalEngine& e = m_pDocument->m_engine;
     // The outer size, frame and caption included.
     const QSize outer = m_pDrawWnd->frameGeometry().size();
     const double dx = e.m_xMax - e.m_xMin;
     const double dy = e.m_yMax - e.m_yMin;
     const double shiftX = dx * ox / (outer.width() + 1);
-    e.m_xMin -= shiftX;
-    e.m_xMax -= shiftX;
     const double shiftY = oy * dy / (outer.height() + 1);
-    e.m_yMin -= shiftY;
-    e.m_yMax -= shiftY;
-    ApplyAndRender();
+    if (!MoveRegion(e.m_xMin - shiftX, e.m_xMax - shiftX, e.m_yMin - shiftY, e.m_yMax - shiftY)) {
+        // The drag preview goes; the picture stays where it was.
+        DrawMainImage();
+    }
 }

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -28,6 +29,9 @@ constexpr std::uint32_t kMaxSide = 2000;
 // screen refresh: each one wakes this thread and repaints the bar, which on
 // a small picture took a processor from the workers many times a pass.
 constexpr int kProgressIntervalMs = 15;
+// How long after the frame first appears its window manager may still give
+// it the border that moves its outer edge.
+constexpr int kFramePlacementMs = 3000;
 
 std::int32_t StoredSide(std::uint32_t side) {
     return static_cast<std::int32_t>(
@@ -68,6 +72,47 @@ QPoint CMorvaneView::DrawWndPlacement() const {
     return {x, 0};
 }
 
+void CMorvaneView::PlaceDrawWnd(QSize clientSize) {
+    const QPoint at = DrawWndPlacement();
+    m_pDrawWnd->MoveWithClientSize(at.x(), at.y(), clientSize.width(), clientSize.height());
+    m_nPlacedFrameRight = window()->frameGeometry().right();
+}
+
+void CMorvaneView::WatchFramePlacement() {
+    QWidget* frame = window();
+    if (frame == this || frame->isVisible()) {
+        return;  // the frame's border is known: the place is final
+    }
+    // Before the frame is first shown, a window manager has not yet given it
+    // its border: place the drawing window again once the frame's outer edge
+    // is known, for the first moments after it appears.
+    if (!m_bWatchingFrame) {
+        frame->installEventFilter(this);
+        m_bWatchingFrame = true;
+    }
+    m_bPlaceAfterFrame = true;
+}
+
+bool CMorvaneView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != window() || !m_bPlaceAfterFrame) {
+        return CFormBase::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+        case QEvent::Show:
+            QTimer::singleShot(kFramePlacementMs, this, [this] { m_bPlaceAfterFrame = false; });
+            [[fallthrough]];
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (m_pDrawWnd && window()->frameGeometry().right() != m_nPlacedFrameRight) {
+                PlaceDrawWnd(m_pDrawWnd->ClientSize());
+            }
+            break;
+        default:
+            break;
+    }
+    return CFormBase::eventFilter(watched, event);
+}
+
 void CMorvaneView::OnInitialUpdate() {
     StopAndFree();
     m_nBitDepth = ScreenBitDepth();
@@ -91,13 +136,12 @@ void CMorvaneView::OnInitialUpdate() {
     BuildColorTable();
     DrawColorBar();
 
-    const QPoint at = DrawWndPlacement();
     m_nHeight = static_cast<std::uint32_t>(doc.m_imageHeight);
     m_nWidth = static_cast<std::uint32_t>(doc.m_imageWidth);
     m_pDrawWnd = std::make_unique<CDrawWnd>(&m_notify);
     m_pDrawWnd->CreateOnce();
-    m_pDrawWnd->MoveWithClientSize(at.x(), at.y(), static_cast<int>(m_nWidth),
-                                   static_cast<int>(m_nHeight));
+    PlaceDrawWnd(QSize(static_cast<int>(m_nWidth), static_cast<int>(m_nHeight)));
+    WatchFramePlacement();
 
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
@@ -241,8 +285,15 @@ int CMorvaneView::FitRegionToWindow() {
     const int h = engine.m_height;
     // The top-left corner stays; the scale of the picture is kept.
     if (w > 0 && h > 0) {
-        engine.m_xMax = engine.m_xMin + (client.width() + 1) * (engine.m_xMax - engine.m_xMin) / w;
-        engine.m_yMax = engine.m_yMin + (client.height() + 1) * (engine.m_yMax - engine.m_yMin) / h;
+        const double xMax =
+            engine.m_xMin + (client.width() + 1) * (engine.m_xMax - engine.m_xMin) / w;
+        const double yMax =
+            engine.m_yMin + (client.height() + 1) * (engine.m_yMax - engine.m_yMin) / h;
+        // Near the end of the range the region keeps its bounds.
+        if (CFractalEngine::IsUsableRegion(engine.m_xMin, xMax, engine.m_yMin, yMax)) {
+            engine.m_xMax = xMax;
+            engine.m_yMax = yMax;
+        }
     }
     ResizeMainSurface();
     // A window the user has dragged to an extreme size still leaves sizes
@@ -341,6 +392,11 @@ void CMorvaneView::DrawMainImage() {
 }
 
 void CMorvaneView::DrawPreview() {
+    // The rows a restarted preview has not reached keep the last mark:
+    // exclusive or takes it away again, so that only the new one shows.
+    if (m_bPreviewMarked) {
+        XorPreviewMark(m_previewMark);
+    }
     m_previewEngine.Draw(*m_preview);
     const QSize size = m_preview->ClientSize();
     const double W = size.width();
@@ -355,11 +411,20 @@ void CMorvaneView::DrawPreview() {
     const int cy = TruncToPixels(((h * 0.5 + e.m_yMin) - p.m_yMin) / ph * H);
     const int hw = TruncToPixels(w / pw * W) / 2;
     const int hh = TruncToPixels(h / ph * H) / 2;
-    m_preview->XorFocusRect(QRect(cx - hw, cy - hh, 2 * hw, 2 * hh));
-    m_preview->XorDottedLine({cx, 0}, {cx, cy - hh});
-    m_preview->XorDottedLine({cx, size.height()}, {cx, cy + hh});
-    m_preview->XorDottedLine({0, cy}, {cx - hw, cy});
-    m_preview->XorDottedLine({size.width(), cy}, {cx + hw, cy});
+    m_previewMark = {QRect(cx - hw, cy - hh, 2 * hw, 2 * hh), size};
+    XorPreviewMark(m_previewMark);
+    m_bPreviewMarked = true;
+}
+
+void CMorvaneView::XorPreviewMark(const CPreviewMark& mark) {
+    const QRect& box = mark.box;
+    const int cx = box.left() + box.width() / 2;
+    const int cy = box.top() + box.height() / 2;
+    m_preview->XorFocusRect(box);
+    m_preview->XorDottedLine({cx, 0}, {cx, box.top()});
+    m_preview->XorDottedLine({cx, mark.size.height()}, {cx, box.top() + box.height()});
+    m_preview->XorDottedLine({0, cy}, {box.left(), cy});
+    m_preview->XorDottedLine({mark.size.width(), cy}, {box.left() + box.width(), cy});
 }
 
 void CMorvaneView::StopAndFree() {

@@ -30,10 +30,7 @@ int BluePixels(const QImage& image, int from, int to) {
 
 // The width the link takes when painted.
 int LinkTextWidth(const QString& link) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(15);
-    font.setUnderline(true);
-    return QFontMetrics(font).horizontalAdvance(link);
+    return QFontMetrics(CLinkStatic::LinkFont()).horizontalAdvance(link);
 }
 
 }  // namespace
@@ -81,6 +78,23 @@ private slots:
         ClickAt(link->geometry().bottomRight() - QPoint(1, 1));
         QCOMPARE(m_opened, QList<QUrl>{QUrl(kLink)});
         QVERIFY(m_dialog->isVisible());
+    }
+
+    void doubleClickOpensOnceInALineOf15Pixels() {
+        m_dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+        CLinkStatic* link = Link();
+        // A double click arrives as press, release, double click, release.
+        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseDClick(link, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(m_opened, QList<QUrl>{QUrl(kLink)});
+        ClickAt(link->geometry().center());  // a later click is a click again
+        QCOMPARE(m_opened.size(), 2);
+        const QFontMetrics metrics(CLinkStatic::LinkFont());
+        QVERIFY(metrics.height() <= 15);
+        QVERIFY(metrics.height() >= 13);
+        QVERIFY(CLinkStatic::LinkFont().pixelSize() < 15);
     }
 
     void clickOutsideLinkOpensNothing() {

@@ -339,12 +339,40 @@ private slots:
         QCOMPARE(m_app->Document().m_iterationLimit, 100);
 
         DragAndDrop(m_app->Frame(), mime);
-        QCOMPARE(m_app->Document().m_iterationLimit, 432);
+        // Opened once the drop has returned.
+        QCOMPARE(m_app->Document().m_iterationLimit, 100);
+        QTRY_COMPARE(m_app->Document().m_iterationLimit, 432);
         QCOMPARE(QString::fromStdString(m_app->Document().GetPathName()), last);
         QCOMPARE(m_app->RecentFiles().At(0), last);
         QCOMPARE(m_app->RecentFiles().At(1), first);
         QVERIFY(m_watch->WaitSettled());
         QVERIFY(m_messages->Texts().isEmpty());
+    }
+
+    void fileDroppedOnAnEditIsOpenedNotPasted() {
+        QVERIFY(Start({}));
+        const QString file = Path(QStringLiteral("dropped.mvn"));
+        QVERIFY(WriteParameterFile(file, {0, 543}));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(file)});
+        auto* edit = qobject_cast<QLineEdit*>(m_app->View()->GetDlgItem(IDC_JULIA_RE));
+        DragAndDrop(edit, mime);
+        QTRY_COMPARE(m_app->Document().m_iterationLimit, 543);
+        QVERIFY(!edit->text().contains(QStringLiteral("dropped")));
+        QVERIFY(m_watch->WaitSettled());
+    }
+
+    void theListIsWrittenWhenTheProgramEndsWithoutClosing() {
+        QVERIFY(Start({}));
+        const QString file = Path(QStringLiteral("kept.mvn"));
+        QVERIFY(WriteParameterFile(file, {0, 222}));
+        QVERIFY(m_app->OpenDocumentFile(file));
+        QVERIFY(m_watch->WaitSettled());
+        m_watch.reset();
+        m_app.reset();
+        QFile ini(Path(QStringLiteral("velmora.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(ini.readAll()).contains("File1=" + file));
     }
 
     void acceleratorKeysNeverReachAnEdit() {

@@ -80,7 +80,7 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QStringList>("menu");
         QByteArray noise;
-        for (int i = 0; i < 1 << 20; ++i) {
+        for (int i = 0; i < 1 << 18; ++i) {
             noise += static_cast<char>((i * 2654435761U) >> 24);
         }
         noise.replace('[', ']');

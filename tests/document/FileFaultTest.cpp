@@ -1,16 +1,19 @@
 // File-system faults met by Open and Save on the real file system: a full
-// disk, a read-only folder, a folder that vanishes before the write and a
-// file that may not be read. Each must give the user's message naming the
+// disk, a read-only folder, a folder that vanishes before the write, a file
+// that may not be read, targets that are no regular file, shared files and
+// chains of links. Each must give the user's message naming the
 // path, keep the earlier file byte for byte, leave no temporary file behind
 // and leave the document as the flows promise.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -184,7 +187,9 @@ TEST_F(FileFaults, SaveIntoAReadOnlyFolderKeepsTheEarlierFile) {
     const std::string folder = PathOf("locked");
     fs::create_directories(folder);
     if (PermissionsApply(m_dir)) {
+        // A file that may be written is saved in place; see the test below.
         SaveEarlierDocument(folder + "/picture.mvn");
+        ASSERT_EQ(::chmod(m_earlierPath.c_str(), 0444), 0);
         ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
     } else {
         // The superuser writes through permission bits, not onto a read-only disk.
@@ -259,4 +264,113 @@ TEST_F(FileFaults, OpenOfAnUnreadableFileChangesNothing) {
     ::chmod(secret.c_str(), 0644);
     EXPECT_EQ(ReadFile(secret), FileBytes(SampleParams()));
     EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"earlier.mvn", "secret.mvn"}));
+}
+
+TEST_F(FileFaults, SaveOverAWritableFileInAReadOnlyFolderRewritesIt) {
+    if (!PermissionsApply(m_dir)) {
+        GTEST_SKIP() << "permission bits do not stop this process";
+    }
+    const std::string folder = PathOf("locked");
+    fs::create_directories(folder);
+    SaveEarlierDocument(folder + "/picture.mvn");
+    struct stat before {};
+    ASSERT_EQ(::stat(m_earlierPath.c_str(), &before), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+
+    EXPECT_TRUE(SaveDocumentFile(m_doc, m_earlierPath, m_store).ok);
+    EXPECT_EQ(ReadFile(m_earlierPath), FileBytes(AltParams()));
+    struct stat after {};
+    ASSERT_EQ(::stat(m_earlierPath.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(Entries(folder), std::vector<std::string>{"picture.mvn"});
+}
+
+TEST_F(FileFaults, SaveOntoAPipeOrAFolderLeavesIt) {
+    SaveEarlierDocument(PathOf("earlier.mvn"));
+    const std::string pipe = PathOf("pipe.mvn");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    const std::string folder = PathOf("folder.mvn");
+    fs::create_directories(folder + "/inside");
+
+    ExpectSaveFailedKeepingEverything(SaveDocumentFile(m_doc, pipe, m_store), pipe + kAccessDenied);
+    ExpectSaveFailedKeepingEverything(SaveDocumentFile(m_doc, folder, m_store),
+                                      folder + kAccessDenied);
+    EXPECT_EQ(fs::symlink_status(pipe).type(), fs::file_type::fifo);
+    EXPECT_EQ(Entries(folder), std::vector<std::string>{"inside"});
+    EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"earlier.mvn", "folder.mvn", "pipe.mvn"}));
+}
+
+TEST_F(FileFaults, SaveOverAHardLinkedFileUpdatesEveryName) {
+    SaveEarlierDocument(PathOf("picture.mvn"));
+    const std::string other = PathOf("other.mvn");
+    ASSERT_EQ(::link(m_earlierPath.c_str(), other.c_str()), 0);
+
+    EXPECT_TRUE(SaveDocumentFile(m_doc, m_earlierPath, m_store).ok);
+    EXPECT_EQ(ReadFile(m_earlierPath), FileBytes(AltParams()));
+    EXPECT_EQ(ReadFile(other), FileBytes(AltParams()));
+    EXPECT_EQ(fs::hard_link_count(other), 2u);
+    EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"other.mvn", "picture.mvn"}));
+
+    // One too large for its old bytes to be kept is refused and left alone.
+    const std::vector<std::uint8_t> large(kMaxParameterFileBytes + 1, 'l');
+    std::ofstream(other, std::ios::binary)
+        .write(reinterpret_cast<const char*>(large.data()),
+               static_cast<std::streamsize>(large.size()));
+    EXPECT_EQ(m_store.Replace(m_earlierPath, FileBytes(SampleParams())).error, EACCES);
+    EXPECT_TRUE(ReadFile(m_earlierPath) == large);
+}
+
+// A write that fails part way, made with a file-size limit: the shared file
+// rewritten in place and the single one replaced both keep their bytes.
+TEST_F(FileFaults, WriteFailureKeepsTheOldBytesOfEveryKindOfTarget) {
+    const std::vector<std::uint8_t> old(100, 'o');
+    const std::string shared = PathOf("shared.mvn");
+    const std::string single = PathOf("single.mvn");
+    for (const std::string& path : {shared, single}) {
+        ASSERT_TRUE(m_store.Replace(path, old).Ok());
+    }
+    ASSERT_EQ(::link(shared.c_str(), PathOf("twin.mvn").c_str()), 0);
+
+    const std::vector<std::uint8_t> larger(8192, 'n');
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const CFileResult inPlace = m_store.Replace(shared, larger);
+    const CFileResult replaced = m_store.Replace(single, larger);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+
+    EXPECT_EQ(inPlace.error, EFBIG);
+    EXPECT_EQ(replaced.error, EFBIG);
+    EXPECT_EQ(ReadFile(shared), old);
+    EXPECT_EQ(ReadFile(PathOf("twin.mvn")), old);
+    EXPECT_EQ(ReadFile(single), old);
+    EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"shared.mvn", "single.mvn", "twin.mvn"}));
+}
+
+TEST_F(FileFaults, SaveThroughLinksWritesTheEndOfTheChain) {
+    // link1 -> link2 -> <absolute>/sub/link3 -> ../final.mvn, not there yet.
+    fs::create_directories(PathOf("sub"));
+    fs::create_symlink("link2", PathOf("link1"));
+    fs::create_symlink(PathOf("sub/link3"), PathOf("link2"));
+    fs::create_symlink("../final.mvn", PathOf("sub/link3"));
+    for (const auto& params : {SampleParams(), AltParams()}) {
+        SetParams(m_doc, params);
+        EXPECT_TRUE(SaveDocumentFile(m_doc, PathOf("link1"), m_store).ok);
+        EXPECT_EQ(ReadFile(PathOf("final.mvn")), FileBytes(params));
+        for (const char* link : {"link1", "link2", "sub/link3"}) {
+            EXPECT_TRUE(fs::is_symlink(PathOf(link))) << link;
+        }
+        EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"final.mvn", "link1", "link2", "sub"}));
+    }
+
+    // A loop is refused and left as it is.
+    fs::create_symlink("b.mvn", PathOf("a.mvn"));
+    fs::create_symlink("a.mvn", PathOf("b.mvn"));
+    EXPECT_EQ(m_store.Replace(PathOf("a.mvn"), FileBytes(SampleParams())).error, ELOOP);
+    EXPECT_TRUE(fs::is_symlink(PathOf("a.mvn")));
+    EXPECT_TRUE(fs::is_symlink(PathOf("b.mvn")));
 }

@@ -237,6 +237,10 @@ private slots:
         QTest::keyClick(&wnd, Qt::Key_Enter);
         QCoreApplication::processEvents();
         QVERIFY(wnd.isVisible());
+        // A close request, from a close box the window manager adds anyway
+        // or a close shortcut, is refused.
+        QVERIFY(!wnd.close());
+        QVERIFY(wnd.isVisible());
     }
 
     void destructionPostsNothing() {

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -46,6 +48,7 @@ private slots:
     void loadOfDamagedFileKeepsWhatIsReadable_data();
     void loadOfDamagedFileKeepsWhatIsReadable();
     void loadOfUnreadableFileGivesEmptyListAndSaveKeepsIt();
+    void oversizedOrSpecialFilesAreReadBoundedAndKept();
 
 private:
     QTemporaryDir m_dir;
@@ -114,6 +117,8 @@ void RecentFileListTest::menuTextNumbersAndShortensPaths_data() {
     QTest::newRow("name cut") << "/home/" + name40 << name40.left(27) + "...";
     QTest::newRow("ampersand") << "/tmp/a&b.mvn"
                                << "/tmp/a&&b.mvn";
+    QTest::newRow("tab") << "/tmp/a\tb.mvn"
+                         << "/tmp/a b.mvn";
     QTest::newRow("japanese") << "/home/ユーザー/フラクタル/保存/ﾏﾝﾃﾞﾙﾌﾞﾛ集合の深い場所/拡大.mvn"
                               << "/.../保存/ﾏﾝﾃﾞﾙﾌﾞﾛ集合の深い場所/拡大.mvn";
 }
@@ -243,11 +248,13 @@ void RecentFileListTest::loadOfDamagedFileKeepsWhatIsReadable_data() {
     const QByteArray hugeLine(4 * 1024 * 1024, 'x');
 
     QTest::newRow("10 MB of noise") << noise << QStringList();
-    QTest::newRow("10 MB of noise before the section")
-        << noise + section << QStringList{"/d/b.mvn"};
+    // Only the first megabyte is read.
+    QTest::newRow("noise within the first megabyte before the section")
+        << noise.left(512 * 1024) + section << QStringList{"/d/b.mvn"};
+    QTest::newRow("10 MB of noise before the section") << noise + section << QStringList();
     QTest::newRow("noise after the section") << section + noise.left(4096) + "\n"
                                              << QStringList{"/d/b.mvn"};
-    QTest::newRow("huge line before the section") << hugeLine + section << QStringList{"/d/b.mvn"};
+    QTest::newRow("huge line before the section") << hugeLine + section << QStringList();
     QTest::newRow("invalid UTF-8 in the section name")
         << QByteArray("[Recent \xff\xfe List]\nFile1=/d/a.mvn\n") << QStringList();
     QTest::newRow("invalid UTF-8 in a key")
@@ -290,6 +297,26 @@ void RecentFileListTest::loadOfUnreadableFileGivesEmptyListAndSaveKeepsIt() {
     QVERIFY(!list.Save(ini));
     QVERIFY(QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     QCOMPARE(ReadAll(ini), content);
+}
+
+void RecentFileListTest::oversizedOrSpecialFilesAreReadBoundedAndKept() {
+    const QString ini = m_dir.filePath(QStringLiteral("huge.ini"));
+    QByteArray content = "[Recent File List]\nFile1=/d/a.mvn\n";
+    content += QByteArray(3 << 20, ';');  // one comment line of 3 MiB
+    content += "\nFile2=/d/b.mvn\n";
+    WriteAll(ini, content);
+    CRecentFileList list;
+    QVERIFY(list.Load(ini));
+    QCOMPARE(Entries(list), QStringList{QStringLiteral("/d/a.mvn")});
+    list.Add(QStringLiteral("/d/new.mvn"));
+    QVERIFY(!list.Save(ini));  // what it has not read, it does not cut off
+    QCOMPARE(ReadAll(ini), content);
+
+    const QString fifo = m_dir.filePath(QStringLiteral("fifo.ini"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY(!list.Load(fifo));  // returns at once instead of waiting for a writer
+    QVERIFY(!list.Save(fifo));
+    QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
 }
 
 QTEST_GUILESS_MAIN(RecentFileListTest)

@@ -299,6 +299,30 @@ private slots:
         QVERIFY(m_messages->Texts().isEmpty());
     }
 
+    void copyDuringAPassHoldsWhatTheWindowShows() {
+        // A slow single-pixel pass: copies are taken while workers write.
+        Type(IDC_ITERATIONS, QStringLiteral("100000"));
+        QImage copied;
+        QImage shown;
+        m_watch->onNotice = [&](const CRenderWatch::Notice& n) {
+            if (n.fromMain && n.message == WM_RENDER_PROGRESS && n.mainLevel == 1 &&
+                copied.isNull() && Engine().IsBusy()) {
+                m_app->OnCommand(ID_EDIT_COPY);
+                copied = QApplication::clipboard()->image();
+                shown = Wnd()->BackBuffer().copy(0, 0, 240, 240);
+            }
+        };
+        const auto unhook = qScopeGuard([this] { m_watch->onNotice = nullptr; });
+        Recalc();
+        QVERIFY(m_watch->WaitSettled());
+        QCOMPARE(copied.size(), QSize(240, 240));
+        // Rows the pass had not reached are the window's; the rest come from
+        // the finished picture.
+        const QImage last = copied.copy(0, 239, 240, 1);
+        QCOMPARE(FirstDifference(last, shown.copy(0, 239, 240, 1)), QString());
+        QVERIFY(m_messages->Texts().isEmpty());
+    }
+
 private:
     CMorvaneDoc& Doc() const { return m_app->Document(); }
     const CFractalEngine& Engine() const { return m_app->Document().m_engine; }

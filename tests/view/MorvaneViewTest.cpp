@@ -158,6 +158,9 @@ private slots:
         QCOMPARE(m_doc->m_colorCount, 1000000);
         Type(IDC_ITERATIONS, QStringLiteral("0"));
         QCOMPARE(m_doc->m_iterationLimit, 1);
+        // Any positive limit is rendered as typed; it costs time only.
+        Type(IDC_ITERATIONS, QStringLiteral("2147483647"));
+        QCOMPARE(m_doc->m_iterationLimit, 2147483647);
         // Nothing is checked or rendered before the values are applied.
         QCOMPARE(m_view->m_bColorsChanged, 1);
         QVERIFY(m_watch->Settled());

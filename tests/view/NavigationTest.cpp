@@ -292,6 +292,46 @@ private slots:
         QCOMPARE(DrawnDifference(), QString());
     }
 
+    void previewShowsOneMarkWhileItRestarts() {
+        // Slow enough that the preview is still running when the zoom draws it.
+        Type(IDC_ITERATIONS, QStringLiteral("100000"));
+        Recalc();
+        QVERIFY(m_watch->WaitSettled());
+        Type(IDC_ITERATIONS, QStringLiteral("100001"));
+        Type(IDC_ITERATIONS, QStringLiteral("100000"));  // the same picture again
+        Button(IDC_ZOOM_IN)->click();
+        const bool running = m_view->PreviewEngine().IsBusy();
+        const QImage restarted = Preview()->BackBuffer();
+        QVERIFY(m_watch->WaitSettled());
+        if (!running) {
+            QSKIP("the preview finished before it was drawn");
+        }
+        // Rows not yet computed again show the old picture: with the new mark only.
+        QCOMPARE(FirstDifference(restarted, Preview()->BackBuffer()), QString());
+    }
+
+    void movesPastTheEndOfTheRangeDoNothing() {
+        CFractalEngine& e = m_app->Document().m_engine;
+        e.StopWorkers();
+        const Region huge{-6e307, 6e307, -6e307, 6e307};  // one more doubling overflows
+        e.m_xMin = huge.xMin;
+        e.m_xMax = huge.xMax;
+        e.m_yMin = huge.yMin;
+        e.m_yMax = huge.yMax;
+        Recalc();
+        QVERIFY(m_watch->WaitSettled());
+        Button(IDC_ZOOM_OUT)->click();
+        QTest::mousePress(Wnd(), Qt::RightButton, {}, QPoint(10, 10));
+        QTest::mouseRelease(Wnd(), Qt::RightButton, {}, QPoint(10, 10));
+        QTest::qWait(100);
+        QCOMPARE(Mismatch(RegionOf(e), huge), QString());
+        QVERIFY(!RegionTexts().contains(QStringLiteral("inf")));
+        // What can be reached can be moved within the range and comes back.
+        Button(IDC_ZOOM_IN)->click();
+        QVERIFY(m_watch->WaitSettled());
+        QCOMPARE(Mismatch(RegionOf(e), {-3e307, 3e307, -3e307, 3e307}), QString());
+    }
+
     void resizeIsAppliedOnceAfterThePause() {
         QElapsedTimer clock;
         clock.start();

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <limits>
+
+#include "MemoryTarget.h"
+#include "RenderHarness.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Bytes of address space the process holds now.
+long AddressSpaceBytes() {
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld", &pages) != 1) {
+            pages = 0;
+        }
+        std::fclose(f);
+    }
+    return pages * ::sysconf(_SC_PAGESIZE);
+}
+
+// Deep inside the set: every point runs to the limit.
+void Interior(CFractalEngine& e) {
+    e.m_xMin = -0.1;
+    e.m_xMax = 0.1;
+    e.m_yMin = -0.1;
+    e.m_yMax = 0.1;
+}
+
+}  // namespace
+
+TEST(EngineFaults, APassWhoseWorkersCannotStartReportsNoCompletion) {
+    if (kSanitized) {
+        GTEST_SKIP() << "the sanitizers reserve the address space this limit takes away";
+    }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        EngineRig rig(2, 32, 32);
+        // No room for a thread's stack: every worker fails to start.
+        const long room = AddressSpaceBytes() + (1L << 20);
+        const rlimit limit{static_cast<rlim_t>(room), static_cast<rlim_t>(room)};
+        ::setrlimit(RLIMIT_AS, &limit);
+        rig.engine.StartFine(&rig.queue);
+        const bool posted = rig.queue.Size() != 0;
+        const bool untouched = SurfacePixel(rig.engine.m_surface, 5, 5) == 0;
+        std::_Exit(!posted && untouched && !rig.engine.IsBusy() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "completion posted over stale pixels";
+}
+
+TEST(EngineFaults, AStopCutsRowsShortAtTheLargestLimit) {
+    // A point at this limit takes seconds; a stop must not wait for its row,
+    // and a row cut short is not stored.
+    for (CEscapeKernel kernel : {CEscapeKernel::simd, CEscapeKernel::scalar}) {
+        EngineRig rig(2, 480, 480, std::numeric_limits<std::int32_t>::max(), 10);
+        rig.engine.m_kernel = kernel;
+        Interior(rig.engine);
+        rig.engine.StartFine(&rig.queue);
+        std::this_thread::sleep_for(100ms);
+        rig.engine.StopWorkers();
+        EXPECT_FALSE(rig.engine.IsBusy());
+        CMemoryTarget target(480, 480);
+        rig.engine.Draw(target);
+        for (int y = 0; y < 480; y += 13) {
+            ASSERT_EQ(target.At(240, y), 0u) << "row " << y << " stored though cut short";
+        }
+    }
+}
+
+TEST(EngineFaults, ScrollOnABlankSurfaceComputesTheWholePicture) {
+    EngineRig rig(2, 64, 64);
+    rig.engine.SetColorTable(nullptr, 0);
+    rig.engine.StartCoarse(&rig.queue);  // the surface is fine, the table missing
+    EXPECT_FALSE(rig.Next(50ms));
+    rig.engine.SetColorTable(rig.table.data(), 100);
+    rig.engine.Scroll(0);
+    EXPECT_EQ(rig.engine.m_scrollDir, -1);
+    rig.FinishPass();
+    while (rig.engine.RefineNext()) {
+        rig.FinishPass();
+    }
+    for (int y = 0; y < 64; y += 3) {
+        for (int x = 0; x < 64; x += 5) {
+            ASSERT_EQ(SurfacePixel(rig.engine.m_surface, x, y), rig.Expected(x, y))
+                << x << "," << y;
+        }
+    }
+}
+
+TEST(EngineFaults, RefineNextStopsTheRunningPassBeforeChangingLevel) {
+    EngineRig rig(2, 240, 240, 1000000, 10);
+    Interior(rig.engine);
+    rig.engine.StartCoarse(&rig.queue);
+    ASSERT_TRUE(rig.engine.RefineNext());  // over a running 8x8 pass
+    EXPECT_EQ(rig.engine.m_level, 16);
+    rig.engine.StopWorkers();
+    std::this_thread::sleep_for(50ms);
+    while (auto m = rig.Next(0ms)) {
+        EXPECT_NE(m->message, WM_RENDER_DONE);
+    }
+}
+
+TEST(EngineFaults, ARowReportsWhetherItWasCutShort) {
+    std::atomic<std::int32_t> cancel{1};
+    CEscapeParams params{0, 0.0, 0.0, std::numeric_limits<std::int32_t>::max(), &cancel};
+    const CRowSpan span{0.0, -0.1, 0.001, 0, 200, 1};
+    std::vector<std::int32_t> counts(200);
+    for (CEscapeKernel kernel : {CEscapeKernel::simd, CEscapeKernel::scalar}) {
+        EXPECT_FALSE(EscapeRow(params, span, counts.data(), kernel));
+    }
+    cancel = 0;
+    params.maximum = 50;
+    for (CEscapeKernel kernel : {CEscapeKernel::simd, CEscapeKernel::scalar}) {
+        EXPECT_TRUE(EscapeRow(params, span, counts.data(), kernel));
+        EXPECT_EQ(counts[100], 50);
+    }
+}
