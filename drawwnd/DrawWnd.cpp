@@ -1,5 +1,6 @@
 #include "drawwnd/DrawWnd.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
@@ -103,6 +104,12 @@ void CDrawWnd::resizeEvent(QResizeEvent* event) {
 }
 
 void CDrawWnd::closeEvent(QCloseEvent* event) {
+    // A session that ends asks every window to close; refusing would stop
+    // the user's logout. The program ends with it anyway.
+    if (qApp->isSavingSession()) {
+        event->accept();
+        return;
+    }
     event->ignore();
 }
 
