@@ -7,7 +7,7 @@ VELMORA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VELMORA_PACKAGES=(
     cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libgl-dev libhwy-dev
+    qt6-base-dev libgl-dev libhwy-dev libmpfr-dev
     fonts-ipafont-gothic qt6-translations-l10n
 )
 

@@ -1,0 +1,77 @@
+#include "engine/ReferenceOrbit.h"
+
+#include <algorithm>
+
+namespace {
+
+// z_{n+1} = z_n^2 + c from z_0 in the precision of z_0, while |z|^2 < 10000.
+bool Iterate(const CBigReal& startRe, const CBigReal& startIm, const CBigReal& cRe,
+             const CBigReal& cIm, std::size_t most, const std::atomic<std::int32_t>* cancel,
+             CReferenceOrbit::CPoints& points) {
+    const long precision = std::max(startRe.Precision(), startIm.Precision());
+    CBigReal zr(startRe);
+    CBigReal zi(startIm);
+    zr.SetPrecision(precision);
+    zi.SetPrecision(precision);
+    CBigReal rr(precision);
+    CBigReal ii(precision);
+    CBigReal t(precision);
+    points.re.clear();
+    points.im.clear();
+    constexpr std::size_t kCancelEvery = 1024;
+    for (std::size_t n = 0; n < most; ++n) {
+        if (n % kCancelEvery == 0 && cancel && cancel->load(std::memory_order_relaxed) != 0) {
+            points.re.clear();
+            points.im.clear();
+            return false;
+        }
+        const double re = zr.ToDouble();
+        const double im = zi.ToDouble();
+        // The first escaped point is kept too: an orbit from 0 then always
+        // holds the two points a pixel starting over on it needs.
+        points.re.push_back(re);
+        points.im.push_back(im);
+        if (re * re + im * im >= 10000.0) {
+            break;
+        }
+        mpfr_sqr(rr.Get(), zr.Get(), MPFR_RNDN);
+        mpfr_sqr(ii.Get(), zi.Get(), MPFR_RNDN);
+        // zi = 2 zr zi + ci; zr = rr - ii + cr
+        mpfr_mul(t.Get(), zr.Get(), zi.Get(), MPFR_RNDN);
+        mpfr_mul_2ui(t.Get(), t.Get(), 1, MPFR_RNDN);
+        mpfr_add(zi.Get(), t.Get(), cIm.Get(), MPFR_RNDN);
+        mpfr_sub(t.Get(), rr.Get(), ii.Get(), MPFR_RNDN);
+        mpfr_add(zr.Get(), t.Get(), cRe.Get(), MPFR_RNDN);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CReferenceOrbit::Compute(std::int32_t kind, const CBigReal& centreRe, const CBigReal& centreIm,
+                              double juliaRe, double juliaIm, std::int64_t maximum,
+                              const std::atomic<std::int32_t>* cancel, std::size_t maxPoints) {
+    m_kind = kind == 0 ? 0 : 1;
+    m_reference = {};
+    m_restart = {};
+    // One point more than the most updates: the value after the last one is
+    // still tested for escape.
+    const std::size_t most = std::min<std::size_t>(
+        maxPoints, static_cast<std::size_t>(std::max<std::int64_t>(0, maximum)) + 1);
+    const long precision = std::max(centreRe.Precision(), centreIm.Precision());
+    const CBigReal zero(precision);
+    bool ok = true;
+    if (m_kind == 0) {
+        ok = Iterate(zero, zero, centreRe, centreIm, most, cancel, m_reference);
+    } else {
+        const CBigReal cr(precision, juliaRe);
+        const CBigReal ci(precision, juliaIm);
+        ok = Iterate(centreRe, centreIm, cr, ci, most, cancel, m_reference) &&
+             Iterate(zero, zero, cr, ci, most, cancel, m_restart);
+    }
+    if (!ok) {
+        m_reference = {};
+        m_restart = {};
+    }
+    return ok;
+}

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <vector>
+
+#include "BruteForce.h"
+#include "engine/PerturbedKernel.h"
+#include "engine/ReferenceOrbit.h"
+
+namespace {
+
+struct Place {
+    const char* name;
+    std::int32_t kind;
+    const char* re;
+    const char* im;
+    double width;  // of the whole picture
+    std::int32_t maximum;
+};
+
+// c = i (z = i for the Julia set of c = i) is a Misiurewicz point: spirals
+// and branches at every depth around it.
+constexpr double kJuliaRe = 0.0;
+constexpr double kJuliaIm = 1.0;
+
+struct Agreement {
+    int same = 0;
+    int total = 0;
+    std::set<std::int32_t> counts;
+};
+
+// Perturbed counts of an n x n picture centred on the place against the
+// brute force at the pixel step's bits plus 64.
+Agreement Compare(const Place& place, int n, std::size_t maxPoints = CReferenceOrbit::kMaxPoints) {
+    const double step = place.width / n;
+    const long precision = static_cast<long>(-std::log2(step)) + 64;
+    CBigReal re(precision);
+    CBigReal im(precision);
+    EXPECT_TRUE(re.Set(place.re));
+    EXPECT_TRUE(im.Set(place.im));
+    CReferenceOrbit orbit;
+    EXPECT_TRUE(
+        orbit.Compute(place.kind, re, im, kJuliaRe, kJuliaIm, place.maximum, nullptr, maxPoints));
+    Agreement a;
+    CBigReal x(precision);
+    CBigReal y(precision);
+    CBigReal d(precision);
+    for (int j = 0; j < n; ++j) {
+        for (int i = 0; i < n; ++i) {
+            const double dx = (i - n / 2) * step;
+            const double dy = (j - n / 2) * step;
+            d.Set(dx);
+            mpfr_add(x.Get(), re.Get(), d.Get(), MPFR_RNDN);
+            d.Set(dy);
+            mpfr_add(y.Get(), im.Get(), d.Get(), MPFR_RNDN);
+            const std::int32_t exact =
+                BruteForceCount(place.kind, x, y, kJuliaRe, kJuliaIm, place.maximum);
+            const std::int32_t got = PerturbedCount(orbit, dx, dy, place.maximum);
+            a.same += exact == got;
+            ++a.total;
+            a.counts.insert(exact);
+        }
+    }
+    return a;
+}
+
+}  // namespace
+
+TEST(Perturbation, DeepPicturesAgreeWithTheBruteForce) {
+    const Place places[] = {
+        {"Mandelbrot 1e-20", 0, "0", "1", 1e-20, 1000},
+        {"Mandelbrot 1e-290", 0, "0", "1", 1e-290, 2000},
+        {"Mandelbrot tip 1e-24", 0, "-2", "0", 1e-24, 1000},
+        {"Julia cycle 1e-24", 1, "-1", "1", 1e-24, 1000},
+        {"Julia 1e-20", 1, "0", "1", 1e-20, 1000},
+        {"Julia 1e-290", 1, "0", "1", 1e-290, 2000},
+    };
+    for (const Place& place : places) {
+        const Agreement a = Compare(place, 24);
+        EXPECT_GE(a.same, a.total * 99 / 100) << place.name;
+        EXPECT_GE(a.counts.size(), 5u) << place.name << ": a picture with no detail proves little";
+    }
+}
+
+TEST(Perturbation, AShortStoredOrbitStartsPixelsOverAtItsEnd) {
+    // Memory stays bounded whatever the limit: pixels outrun a 24-point orbit
+    // once they have left it.
+    for (std::int32_t kind : {0, 1}) {
+        const Place place{"short orbit", kind, "0", "1", 1e-14, 1000};
+        const Agreement a = Compare(place, 16, 24);
+        EXPECT_GE(a.same, a.total * 99 / 100) << kind;
+        EXPECT_GT(*a.counts.rbegin(), 24) << "no pixel ran past the stored orbit";
+    }
+}
+
+TEST(Perturbation, OrbitsAreBoundedAndCancellable) {
+    CBigReal re(200, -0.75);
+    CBigReal im(200, 0.0);  // on the boundary: the orbit never escapes
+    CReferenceOrbit orbit;
+    ASSERT_TRUE(orbit.Compute(0, re, im, 0, 0, 1000000, nullptr, 5000));
+    EXPECT_EQ(orbit.Reference().Size(), 5000u);
+    ASSERT_TRUE(orbit.Compute(0, re, im, 0, 0, 99));
+    EXPECT_EQ(orbit.Reference().Size(), 100u);  // the value after the last update too
+
+    std::atomic<std::int32_t> cancel{1};
+    EXPECT_FALSE(orbit.Compute(0, re, im, 0, 0, 1000000, &cancel));
+    EXPECT_TRUE(orbit.Empty());
+    bool cut = false;
+    ASSERT_TRUE(orbit.Compute(0, re, im, 0, 0, 100));
+    PerturbedCount(orbit, 0.0, 0.0, std::numeric_limits<std::int32_t>::max(), &cancel, &cut);
+    EXPECT_TRUE(cut);
+}
+
+TEST(Perturbation, DecimalTextsKeepTheirDigits) {
+    CBigReal x(200);
+    ASSERT_TRUE(x.Set("-0.7436438870371587047521915061147746"));
+    EXPECT_EQ(x.ToString().rfind("-0.743643887037158704752191506114774", 0), 0u) << x.ToString();
+    for (const char* bad : {"", "1e", "nan", "inf", "0.5x", " "}) {
+        EXPECT_FALSE(x.Set(bad)) << bad;
+    }
+    EXPECT_DOUBLE_EQ(x.ToDouble(), -0.7436438870371587);
+}
