@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "engine/EscapeKernel.h"
+#include "engine/PerturbedKernel.h"
 
 namespace {
 
@@ -78,6 +79,7 @@ bool CFractalEngine::IsUsableRegion(double xMin, double xMax, double yMin, doubl
 }
 
 void CFractalEngine::SetDefaultRegion() {
+    m_deep.reset();
     if (m_kind == 0) {
         m_xMin = -1.8;
         m_xMax = 0.6;
@@ -107,6 +109,8 @@ void CFractalEngine::CopyParameters(const CFractalEngine& source) {
     m_otherYMax = source.m_otherYMax;
     m_iterationLimit = source.m_iterationLimit;
     m_colorCount = source.m_colorCount;
+    m_deep = source.m_deep ? std::make_unique<CDeepRegion>(*source.m_deep) : nullptr;
+    m_otherDeep = source.m_otherDeep ? std::make_unique<CDeepRegion>(*source.m_otherDeep) : nullptr;
     m_level = 1;
 }
 
@@ -115,6 +119,7 @@ void CFractalEngine::SwapRegions() {
     std::swap(m_xMax, m_otherXMax);
     std::swap(m_yMin, m_otherYMin);
     std::swap(m_yMax, m_otherYMax);
+    std::swap(m_deep, m_otherDeep);
 }
 
 void CFractalEngine::SetColorTable(const std::uint32_t* table, std::int32_t count) {
@@ -131,6 +136,12 @@ bool CFractalEngine::CreateSurface(int cx, int cy, int bitCount) {
 }
 
 void CFractalEngine::ComputePixelSteps() {
+    if (m_deep && !m_deep->Rounds(m_xMin, m_xMax, m_yMin, m_yMax)) {
+        m_deep.reset();  // the doubles were moved without it
+    }
+    if (m_deep) {
+        m_deep->Order();
+    }
     if (m_xMin > m_xMax) {
         std::swap(m_xMin, m_xMax);
     }
@@ -194,6 +205,12 @@ void CFractalEngine::StartPass() {
     ComputePixelSteps();
     m_cancel = 0;
     m_passSerial.fetch_add(1);
+    m_deepPass =
+        m_deep && !CDeepRegion::DoublesSuffice(m_xMin, m_xMax, m_yMin, m_yMax, m_width, m_height);
+    if (m_deepPass) {
+        PrepareDeepPass(static_cast<std::int32_t>(std::clamp<std::int64_t>(
+            std::int64_t{m_iterationLimit} - 1, 0, std::numeric_limits<std::int32_t>::max())));
+    }
 
     // A pass that could write nothing useful, or into no memory, starts nothing.
     const bool levelOk = m_level == 64 || m_level == 16 || m_level == 1;
@@ -290,6 +307,52 @@ std::int32_t CFractalEngine::Iterate(double x, double y, std::int32_t maximum) c
     return EscapeCount(CEscapeParams{m_kind, m_juliaRe, m_juliaIm, maximum}, x, y);
 }
 
+bool CFractalEngine::PrepareDeepPass(std::int32_t maximum) {
+    CBigReal re(m_deep->Precision());
+    CBigReal im(m_deep->Precision());
+    m_grid = m_deep->Grid(m_width, m_height, re, im);
+    // No worker runs: the orbit and its key are this thread's alone.
+    const bool same = m_orbitState == kOrbitReady && m_orbitKind == m_kind &&
+                      m_orbitJuliaRe == m_juliaRe && m_orbitJuliaIm == m_juliaIm &&
+                      m_orbitMaximum == maximum && re.Precision() == m_orbitRe.Precision() &&
+                      mpfr_equal_p(re.Get(), m_orbitRe.Get()) &&
+                      mpfr_equal_p(im.Get(), m_orbitIm.Get());
+    if (!same) {
+        m_orbitRe = re;
+        m_orbitIm = im;
+        m_orbitKind = m_kind;
+        m_orbitJuliaRe = m_juliaRe;
+        m_orbitJuliaIm = m_juliaIm;
+        m_orbitMaximum = maximum;
+        m_orbitState = kOrbitNeeded;
+    }
+    return same;
+}
+
+bool CFractalEngine::EnsureOrbit() {
+    std::unique_lock lock(m_orbitMutex);
+    for (;;) {
+        if (m_orbitState == kOrbitReady) {
+            return true;
+        }
+        if (m_cancel.load() != 0) {
+            return false;
+        }
+        if (m_orbitState == kOrbitNeeded) {
+            m_orbitState = kOrbitComputing;
+            lock.unlock();
+            const bool ok = m_orbit.Compute(m_orbitKind, m_orbitRe, m_orbitIm, m_orbitJuliaRe,
+                                            m_orbitJuliaIm, m_orbitMaximum, &m_cancel);
+            lock.lock();
+            m_orbitState = ok ? kOrbitReady : kOrbitNeeded;
+            m_orbitChanged.notify_all();
+            continue;
+        }
+        // Another worker computes it; a stop is seen within 10 ms.
+        m_orbitChanged.wait_for(lock, std::chrono::milliseconds(10));
+    }
+}
+
 bool CFractalEngine::RenderShare(int k) {
     const int b = m_level == 64 ? 8 : (m_level == 16 ? 4 : 1);
     const int h = m_height;
@@ -327,11 +390,19 @@ bool CFractalEngine::RenderShare(int k) {
     const std::int64_t rowStride = std::int64_t{b} * m_workerCount;
 
     m_finishedRow[k].store(-1, std::memory_order_release);
+    if (m_deepPass && !EnsureOrbit()) {
+        return false;
+    }
+    CPerturbedRow deepRow{m_grid.dxFirst, m_grid.xStep, 0.0, colStart, colEnd, b,
+                          params.maximum, &m_cancel};
     for (std::int64_t r = firstRow; r < rowEnd; r += rowStride) {
         const int row = static_cast<int>(r);
         span.y = row * m_yStep + m_yMin;
+        deepRow.dy = row * m_grid.yStep + m_grid.dyFirst;
         // A row cut short by a stop keeps what the surface held there.
-        if (!EscapeRow(params, span, counts.data(), m_kernel)) {
+        const bool computed = m_deepPass ? PerturbedRowCounts(m_orbit, deepRow, counts.data())
+                                         : EscapeRow(params, span, counts.data(), m_kernel);
+        if (!computed) {
             return false;
         }
         std::uint64_t updates = 0;

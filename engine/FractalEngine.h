@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -9,10 +10,12 @@
 #include <thread>
 #include <vector>
 
+#include "engine/DeepRegion.h"
 #include "engine/DibSurface.h"
 #include "engine/DrawTarget.h"
 #include "engine/EscapeKernel.h"
 #include "engine/Messages.h"
+#include "engine/ReferenceOrbit.h"
 #include "engine/Stopwatch.h"
 
 using FractalKind = std::int32_t;  // 0 Mandelbrot set, anything else a Julia set
@@ -94,6 +97,14 @@ public:
     std::int32_t m_height = 0;
     CDibSurface m_surface;
     RefineLevel m_level = 1;
+    // The region, and the other kind's, in arbitrary precision where doubles
+    // cannot resolve the pixels. Each counts only while the doubles above are
+    // its nearest values; a pass that finds them moved drops it. Set by the
+    // owner between passes; copied and swapped with the doubles.
+    std::unique_ptr<CDeepRegion> m_deep;
+    std::unique_ptr<CDeepRegion> m_otherDeep;
+    // Whether the last pass started rendered m_deep by perturbation.
+    bool IsDeepPass() const { return m_deepPass; }
     const std::int32_t m_workerCount;
 
 private:
@@ -149,4 +160,26 @@ private:
     std::atomic<bool> m_surfaceBlank{true};
     // Orders the last worker's decision to post against the start of a stop.
     std::mutex m_doneMutex;
+
+    // Deep passes: the grid of pixel offsets from the centre, and the
+    // reference orbit at the centre, computed by the first worker that needs
+    // it and kept for the passes and jobs that share centre, kind, constant
+    // and limit.
+    bool PrepareDeepPass(std::int32_t maximum);
+    // Waits until the orbit is there, computing it if no worker does; false
+    // when a stop came first.
+    bool EnsureOrbit();
+    enum { kOrbitNeeded, kOrbitComputing, kOrbitReady };
+    bool m_deepPass = false;
+    CDeepRegion::CGrid m_grid;
+    CReferenceOrbit m_orbit;
+    CBigReal m_orbitRe{CDeepRegion::kMinPrecision};
+    CBigReal m_orbitIm{CDeepRegion::kMinPrecision};
+    std::int32_t m_orbitKind = -1;
+    double m_orbitJuliaRe = 0.0;
+    double m_orbitJuliaIm = 0.0;
+    std::int32_t m_orbitMaximum = -1;
+    int m_orbitState = kOrbitNeeded;
+    std::mutex m_orbitMutex;
+    std::condition_variable m_orbitChanged;
 };

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "BruteForce.h"
+#include "MemoryTarget.h"
+#include "RenderHarness.h"
+#include "engine/DeepRegion.h"
 #include "engine/PerturbedKernel.h"
 #include "engine/ReferenceOrbit.h"
 
@@ -120,4 +123,60 @@ TEST(Perturbation, DecimalTextsKeepTheirDigits) {
         EXPECT_FALSE(x.Set(bad)) << bad;
     }
     EXPECT_DOUBLE_EQ(x.ToDouble(), -0.7436438870371587);
+}
+
+TEST(Perturbation, TheEngineRendersADeepRegionThroughItsPasses) {
+    for (std::int32_t kind : {0, 1}) {
+        EngineRig rig(2, 24, 24, 1001, 100);
+        CFractalEngine& e = rig.engine;
+        e.m_kind = kind;
+        e.m_juliaRe = kJuliaRe;
+        e.m_juliaIm = kJuliaIm;
+        auto deep = std::make_unique<CDeepRegion>(200);
+        ASSERT_TRUE(deep->Set(200, "-0.5e-20", "0.5e-20", "0.999999999999999999995",
+                              "1.000000000000000000005"));
+        e.m_xMin = deep->XMin().ToDouble();
+        e.m_xMax = deep->XMax().ToDouble();
+        e.m_yMin = deep->YMin().ToDouble();
+        e.m_yMax = deep->YMax().ToDouble();
+        e.m_deep = std::move(deep);
+        e.StartCoarse(&rig.queue);
+        rig.FinishPass();
+        EXPECT_TRUE(e.IsDeepPass());
+        while (e.RefineNext()) {
+            rig.FinishPass();
+        }
+        int same = 0;
+        CBigReal x(200);
+        CBigReal y(200);
+        CBigReal d(200);
+        for (int j = 0; j < 24; ++j) {
+            for (int i = 0; i < 24; ++i) {
+                d.Set(i * 1e-20 / 24);
+                mpfr_add(x.Get(), e.m_deep->XMin().Get(), d.Get(), MPFR_RNDN);
+                d.Set(j * 1e-20 / 24);
+                mpfr_add(y.Get(), e.m_deep->YMin().Get(), d.Get(), MPFR_RNDN);
+                const std::int32_t n = BruteForceCount(kind, x, y, kJuliaRe, kJuliaIm, 1000);
+                const std::uint32_t colour = rig.table[n == 1000 ? 99 : n % 100];
+                same += SurfacePixel(e.m_surface, i, j) == colour;
+            }
+        }
+        EXPECT_GE(same, 24 * 24 * 99 / 100) << "kind " << kind;
+    }
+}
+
+TEST(Perturbation, MovedDoublesDropTheDeepRegion) {
+    EngineRig rig(2, 16, 16);
+    auto deep = std::make_unique<CDeepRegion>(200);
+    ASSERT_TRUE(
+        deep->Set(200, "-1e-20", "1e-20", "0.99999999999999999999", "1.00000000000000000001"));
+    rig.engine.m_xMin = -0.5;  // not its nearest values
+    rig.engine.m_xMax = 0.5;
+    rig.engine.m_yMin = 0.5;
+    rig.engine.m_yMax = 1.5;
+    rig.engine.m_deep = std::move(deep);
+    rig.engine.StartFine(&rig.queue);
+    rig.FinishPass();
+    EXPECT_FALSE(rig.engine.IsDeepPass());
+    EXPECT_FALSE(rig.engine.m_deep);
 }

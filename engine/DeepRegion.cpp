@@ -1,0 +1,81 @@
+#include "engine/DeepRegion.h"
+
+#include <algorithm>
+#include <cmath>
+
+CDeepRegion::CDeepRegion(long precisionBits)
+    : m_xMin(precisionBits), m_xMax(precisionBits), m_yMin(precisionBits), m_yMax(precisionBits) {}
+
+bool CDeepRegion::Set(long precisionBits, const std::string& xMin, const std::string& xMax,
+                      const std::string& yMin, const std::string& yMax) {
+    if (precisionBits < kMinPrecision || precisionBits > kMaxPrecision) {
+        return false;
+    }
+    CBigReal values[4] = {CBigReal(precisionBits), CBigReal(precisionBits), CBigReal(precisionBits),
+                          CBigReal(precisionBits)};
+    const std::string* texts[4] = {&xMin, &xMax, &yMin, &yMax};
+    for (int i = 0; i < 4; ++i) {
+        if (!values[i].Set(*texts[i])) {
+            return false;
+        }
+    }
+    m_xMin = values[0];
+    m_xMax = values[1];
+    m_yMin = values[2];
+    m_yMax = values[3];
+    return true;
+}
+
+bool CDeepRegion::Rounds(double xMin, double xMax, double yMin, double yMax) const {
+    return m_xMin.ToDouble() == xMin && m_xMax.ToDouble() == xMax && m_yMin.ToDouble() == yMin &&
+           m_yMax.ToDouble() == yMax;
+}
+
+void CDeepRegion::Order() {
+    if (mpfr_greater_p(m_xMin.Get(), m_xMax.Get())) {
+        mpfr_swap(m_xMin.Get(), m_xMax.Get());
+    }
+    if (mpfr_greater_p(m_yMin.Get(), m_yMax.Get())) {
+        mpfr_swap(m_yMin.Get(), m_yMax.Get());
+    }
+}
+
+CDeepRegion::CGrid CDeepRegion::Grid(int width, int height, CBigReal& centreRe,
+                                     CBigReal& centreIm) const {
+    const long p = Precision();
+    centreRe.SetPrecision(p);
+    centreIm.SetPrecision(p);
+    CBigReal span(p);
+    CGrid grid;
+    // Centre and half the span; the first pixel lies half a span before it.
+    mpfr_sub(span.Get(), m_xMax.Get(), m_xMin.Get(), MPFR_RNDN);
+    grid.xStep = span.ToDouble() / width;
+    grid.dxFirst = -0.5 * span.ToDouble();
+    mpfr_add(centreRe.Get(), m_xMin.Get(), m_xMax.Get(), MPFR_RNDN);
+    mpfr_div_2ui(centreRe.Get(), centreRe.Get(), 1, MPFR_RNDN);
+    mpfr_sub(span.Get(), m_yMax.Get(), m_yMin.Get(), MPFR_RNDN);
+    grid.yStep = span.ToDouble() / height;
+    grid.dyFirst = -0.5 * span.ToDouble();
+    mpfr_add(centreIm.Get(), m_yMin.Get(), m_yMax.Get(), MPFR_RNDN);
+    mpfr_div_2ui(centreIm.Get(), centreIm.Get(), 1, MPFR_RNDN);
+    return grid;
+}
+
+bool CDeepRegion::DoublesSuffice(double xMin, double xMax, double yMin, double yMax, int width,
+                                 int height) {
+    if (width <= 0 || height <= 0) {
+        return true;
+    }
+    const double largest =
+        std::max({std::abs(xMin), std::abs(xMax), std::abs(yMin), std::abs(yMax)});
+    const double step = std::min(std::abs(xMax - xMin) / width, std::abs(yMax - yMin) / height);
+    return step >= std::ldexp(largest, -46);
+}
+
+long CDeepRegion::PrecisionForStep(double step) {
+    if (!(step > 0.0) || !std::isfinite(step)) {
+        return kMinPrecision;
+    }
+    const long bits = static_cast<long>(std::ceil(-std::log2(step))) + 64;
+    return std::clamp(bits, kMinPrecision, kMaxPrecision);
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+
+#include "engine/BigReal.h"
+
+// A region of the plane held in arbitrary precision, for pictures whose pixel
+// step the doubles cannot resolve. The engine's doubles hold its nearest
+// values; it counts only while they do.
+class CDeepRegion {
+public:
+    // Fewer bits than this never need a deep region; more than this is refused.
+    static constexpr long kMinPrecision = 64;
+    static constexpr long kMaxPrecision = 1000000;
+
+    explicit CDeepRegion(long precisionBits);
+
+    // Parses four decimal texts at the given precision; false when one is
+    // not a finite number or the precision is out of range.
+    bool Set(long precisionBits, const std::string& xMin, const std::string& xMax,
+             const std::string& yMin, const std::string& yMax);
+
+    long Precision() const { return m_xMin.Precision(); }
+    const CBigReal& XMin() const { return m_xMin; }
+    const CBigReal& XMax() const { return m_xMax; }
+    const CBigReal& YMin() const { return m_yMin; }
+    const CBigReal& YMax() const { return m_yMax; }
+
+    // Whether these doubles are the region's nearest values.
+    bool Rounds(double xMin, double xMax, double yMin, double yMax) const;
+    // Puts the bounds in order, as the doubles' are before every pass.
+    void Order();
+
+    // The pixel steps, the centre, and the offset of pixel (0, 0) from the
+    // centre, for a picture of width x height pixels.
+    struct CGrid {
+        double xStep = 0.0;
+        double yStep = 0.0;
+        double dxFirst = 0.0;
+        double dyFirst = 0.0;
+    };
+    CGrid Grid(int width, int height, CBigReal& centreRe, CBigReal& centreIm) const;
+
+    // Whether doubles place every pixel of such a picture to about 1/64 of
+    // a pixel: the step is at least 2^-46 of the largest coordinate.
+    static bool DoublesSuffice(double xMin, double xMax, double yMin, double yMax, int width,
+                               int height);
+    // The precision a region of this pixel step needs: its bits plus 64.
+    static long PrecisionForStep(double step);
+
+private:
+    CBigReal m_xMin;
+    CBigReal m_xMax;
+    CBigReal m_yMin;
+    CBigReal m_yMax;
+};
