@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "cli/Arguments.h"
+#include "cli/DeepRegionInput.h"
 #include "cli/DocumentInput.h"
 #include "cli/Usage.h"
 #include "document/DocumentFlows.h"
@@ -111,6 +112,22 @@ int RunParamsCommand(const std::vector<std::string>& args) {
         if (it != values.end() && !Apply(doc, option, it->second)) {
             return UsageError("params: bad value for " + option + ": '" + it->second + "'");
         }
+    }
+    // Regions whose pixels doubles cannot place keep every digit given.
+    for (const bool other : {false, true}) {
+        const auto it = values.find(other ? "--other-region" : "--region");
+        if (it == values.end()) {
+            continue;
+        }
+        CFractalEngine& e = doc.m_engine;
+        auto deep = DeepRegionFromText(it->second, doc.m_imageWidth, doc.m_imageHeight);
+        if (deep) {
+            (other ? e.m_otherXMin : e.m_xMin) = deep->XMin().ToDouble();
+            (other ? e.m_otherXMax : e.m_xMax) = deep->XMax().ToDouble();
+            (other ? e.m_otherYMin : e.m_yMin) = deep->YMin().ToDouble();
+            (other ? e.m_otherYMax : e.m_yMax) = deep->YMax().ToDouble();
+        }
+        (other ? e.m_otherDeep : e.m_deep) = std::move(deep);
     }
     CPosixFileStore store;
     const CFileOutcome outcome = SaveDocumentFile(doc, *output, store);

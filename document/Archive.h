@@ -47,6 +47,8 @@ public:
     std::string ReadString();
 
     const std::vector<std::uint8_t>& Data() const { return m_stored; }
+    // Bytes not yet read while loading.
+    std::size_t Remaining() const { return m_data.size() - m_position; }
 
 private:
     void Put(const void* bytes, std::size_t count);

@@ -12,7 +12,7 @@ class IFileStore;
 inline constexpr const char* kUntitledTitle = "無題";
 inline constexpr const char* kFileExtension = ".mvn";
 // Bytes after the last field are ignored; nothing beyond this is read.
-inline constexpr std::size_t kMaxParameterFileBytes = 1 << 20;
+inline constexpr std::size_t kMaxParameterFileBytes = 4 << 20;
 
 struct CFileOutcome {
     bool ok = true;

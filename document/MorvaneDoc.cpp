@@ -1,5 +1,7 @@
 #include "document/MorvaneDoc.h"
 
+#include "document/DeepExtension.h"
+
 #include <cmath>
 
 namespace {
@@ -100,6 +102,7 @@ void CMorvaneDoc::Store(CArchive& ar) const {
     ar.WriteDouble(m_engine.m_otherXMax);
     ar.WriteDouble(m_engine.m_otherYMin);
     ar.WriteDouble(m_engine.m_otherYMax);
+    StoreDeepExtension(ar, m_engine);
 }
 
 // Every value goes into its member as soon as it has been read and accepted;
@@ -137,4 +140,5 @@ void CMorvaneDoc::Load(CArchive& ar) {
     if (older) {
         m_iterationLimit = m_colorCount;
     }
+    LoadDeepExtension(ar, m_engine);
 }

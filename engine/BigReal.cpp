@@ -43,11 +43,26 @@ void CBigReal::SetPrecision(long precisionBits) {
 }
 
 std::string CBigReal::ToString() const {
-    // Enough decimal digits to give the binary value back.
-    const auto digits =
-        static_cast<std::size_t>(std::ceil(static_cast<double>(mpfr_get_prec(m_value)) * 0.30103)) +
-        2;
-    std::vector<char> text(digits + 32);
-    mpfr_snprintf(text.data(), text.size(), "%.*Rg", static_cast<int>(digits), m_value);
-    return text.data();
+    // The fewest significant digits that read back as this very value: a
+    // value read from a decimal text prints as that text. More digits than
+    // enough always read back too, so the count is found by bisection.
+    const auto most = static_cast<int>(
+        std::ceil(static_cast<double>(mpfr_get_prec(m_value)) * 0.30103)) + 2;
+    std::vector<char> text(static_cast<std::size_t>(most) + 32);
+    const auto format = [&](int digits) {
+        mpfr_snprintf(text.data(), text.size(), "%.*Rg", digits, m_value);
+        return std::string(text.data());
+    };
+    CBigReal back(Precision());
+    int low = 1;
+    int high = most;
+    while (low < high) {
+        const int mid = low + (high - low) / 2;
+        if (back.Set(format(mid)) && mpfr_equal_p(back.m_value, m_value)) {
+            high = mid;
+        } else {
+            low = mid + 1;
+        }
+    }
+    return format(high);
 }

@@ -23,7 +23,7 @@ public:
     void SetPrecision(long precisionBits);
 
     double ToDouble() const { return mpfr_get_d(m_value, MPFR_RNDN); }
-    // Decimal text with as many digits as the precision holds.
+    // The shortest decimal text that reads back as this value.
     std::string ToString() const;
 
     mpfr_ptr Get() { return m_value; }

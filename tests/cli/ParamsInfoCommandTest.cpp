@@ -107,3 +107,19 @@ TEST_F(ParamsInfo, RefusedInputsFailWithoutWriting) {
     // An output in a folder that does not exist fails and leaves nothing.
     EXPECT_EQ(RunParamsCommand({"-o", Path("no/such/dir.mvn")}), kExitFailed);
 }
+
+TEST_F(ParamsInfo, DeepRegionsKeepEveryDigitThroughTheFile) {
+    const std::string xMin = "-0.7436438870371587047521915061147746";
+    const std::string region =
+        xMin + ",-0.7436438870371587047521915061137746," +
+        "0.1318259042053119704931320563851,0.1318259042053119704931320563861";
+    ASSERT_EQ(RunParamsCommand({"-o", Path("deep.mvn"), "--region", region}), kExitOk);
+    const std::string bytes = Bytes(Path("deep.mvn"));
+    EXPECT_GT(bytes.size(), 116u);
+    int code = -1;
+    const std::string info = Info(Path("deep.mvn"), code);
+    EXPECT_NE(info.find("xmin " + xMin), std::string::npos) << info;
+    // Open, then save: the same bytes.
+    ASSERT_EQ(RunParamsCommand({Path("deep.mvn"), "-o", Path("again.mvn")}), kExitOk);
+    EXPECT_EQ(Bytes(Path("again.mvn")), bytes);
+}
