@@ -46,8 +46,8 @@ std::string CBigReal::ToString() const {
     // The fewest significant digits that read back as this very value: a
     // value read from a decimal text prints as that text. More digits than
     // enough always read back too, so the count is found by bisection.
-    const auto most = static_cast<int>(
-        std::ceil(static_cast<double>(mpfr_get_prec(m_value)) * 0.30103)) + 2;
+    const auto most =
+        static_cast<int>(std::ceil(static_cast<double>(mpfr_get_prec(m_value)) * 0.30103)) + 2;
     std::vector<char> text(static_cast<std::size_t>(most) + 32);
     const auto format = [&](int digits) {
         mpfr_snprintf(text.data(), text.size(), "%.*Rg", digits, m_value);

@@ -79,3 +79,57 @@ long CDeepRegion::PrecisionForStep(double step) {
     const long bits = static_cast<long>(std::ceil(-std::log2(step))) + 64;
     return std::clamp(bits, kMinPrecision, kMaxPrecision);
 }
+
+namespace {
+
+// low + f * (high - low), for both new bounds of one axis, in place.
+void Reframe(CBigReal& low, CBigReal& high, const CDeepRegion::CMove::CFraction& a,
+             const CDeepRegion::CMove::CFraction& b) {
+    const long p = low.Precision();
+    CBigReal span(p);
+    CBigReal t(p);
+    mpfr_sub(span.Get(), high.Get(), low.Get(), MPFR_RNDN);
+    const CBigReal base(low);
+    for (auto [target, f] : {std::pair{&low, &a}, std::pair{&high, &b}}) {
+        mpfr_mul_d(t.Get(), span.Get(), f->num, MPFR_RNDN);
+        mpfr_div_d(t.Get(), t.Get(), f->den, MPFR_RNDN);
+        mpfr_add(target->Get(), base.Get(), t.Get(), MPFR_RNDN);
+    }
+}
+
+// The same size about a centre.
+void Recentre(CBigReal& low, CBigReal& high, double centre) {
+    const long p = low.Precision();
+    CBigReal half(p);
+    mpfr_sub(half.Get(), high.Get(), low.Get(), MPFR_RNDN);
+    mpfr_div_2ui(half.Get(), half.Get(), 1, MPFR_RNDN);
+    mpfr_d_sub(low.Get(), centre, half.Get(), MPFR_RNDN);
+    mpfr_add_d(high.Get(), half.Get(), centre, MPFR_RNDN);
+}
+
+}  // namespace
+
+void CDeepRegion::Apply(const CMove& move, long precisionBits) {
+    if (precisionBits > Precision()) {
+        for (CBigReal* bound : {&m_xMin, &m_xMax, &m_yMin, &m_yMax}) {
+            bound->SetPrecision(precisionBits);
+        }
+    }
+    if (move.recentre) {
+        Recentre(m_xMin, m_xMax, move.x);
+        Recentre(m_yMin, m_yMax, move.y);
+        return;
+    }
+    Reframe(m_xMin, m_xMax, move.left, move.right);
+    Reframe(m_yMin, m_yMax, move.top, move.bottom);
+}
+
+CDeepRegion CDeepRegion::FromDoubles(long precisionBits, double xMin, double xMax, double yMin,
+                                     double yMax) {
+    CDeepRegion region(precisionBits);
+    region.m_xMin.Set(xMin);
+    region.m_xMax.Set(xMax);
+    region.m_yMin.Set(yMin);
+    region.m_yMax.Set(yMax);
+    return region;
+}

@@ -26,6 +26,26 @@ public:
     const CBigReal& YMin() const { return m_yMin; }
     const CBigReal& YMax() const { return m_yMax; }
 
+    // A move of the region in its own terms: each new bound is the old left
+    // (top) edge plus a fraction num / den of the old width (height); with
+    // recentre, the region keeps its size about the point (x, y) instead.
+    struct CMove {
+        struct CFraction {
+            double num = 0.0;  // integers, exact in double
+            double den = 1.0;
+        };
+        CFraction left, right, top, bottom;
+        bool recentre = false;
+        double x = 0.0;
+        double y = 0.0;
+    };
+    // Applies a move exactly in the region's precision, raised first to
+    // `precisionBits` when that is more.
+    void Apply(const CMove& move, long precisionBits);
+    // A region holding exactly these doubles.
+    static CDeepRegion FromDoubles(long precisionBits, double xMin, double xMax, double yMin,
+                                   double yMax);
+
     // Whether these doubles are the region's nearest values.
     bool Rounds(double xMin, double xMax, double yMin, double yMax) const;
     // Puts the bounds in order, as the doubles' are before every pass.

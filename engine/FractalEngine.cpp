@@ -78,6 +78,61 @@ bool CFractalEngine::IsUsableRegion(double xMin, double xMax, double yMin, doubl
            std::isfinite(yMax) && std::isfinite(xMax - xMin) && std::isfinite(yMax - yMin);
 }
 
+std::optional<CFractalEngine::CRegionPlan> CFractalEngine::PlanMove(
+    double xMin, double xMax, double yMin, double yMax, const CDeepRegion::CMove& move) const {
+    // Offsets from the reference are doubles: nothing finer than this.
+    constexpr double kFinestStep = 1e-290;
+    const bool deepNow = m_deep && m_deep->Rounds(m_xMin, m_xMax, m_yMin, m_yMax);
+    const int w = std::max(1, m_width);
+    const int h = std::max(1, m_height);
+    // Back to doubles only with ten bits to spare: a region at the threshold
+    // does not change hands at every move, and the rounding of its bounds to
+    // doubles moves it by less than 2^-16 of a pixel.
+    const double margin = deepNow ? 1024.0 : 1.0;
+    if (CDeepRegion::DoublesSuffice(xMin, xMax, yMin, yMax, static_cast<int>(w * margin),
+                                    static_cast<int>(h * margin))) {
+        if (!IsUsableRegion(xMin, xMax, yMin, yMax)) {
+            return std::nullopt;
+        }
+        return CRegionPlan{xMin, xMax, yMin, yMax, nullptr};
+    }
+    auto region = std::make_unique<CDeepRegion>(
+        deepNow
+            ? *m_deep
+            : CDeepRegion::FromDoubles(CDeepRegion::kMinPrecision, m_xMin, m_xMax, m_yMin, m_yMax));
+    // The step after the move, from the exact size: the doubles given may
+    // already have run together.
+    CBigReal span(region->Precision());
+    mpfr_sub(span.Get(), region->XMax().Get(), region->XMin().Get(), MPFR_RNDN);
+    const double width = span.ToDouble();
+    mpfr_sub(span.Get(), region->YMax().Get(), region->YMin().Get(), MPFR_RNDN);
+    const double height = span.ToDouble();
+    const auto scale = [&](const CDeepRegion::CMove::CFraction& a,
+                           const CDeepRegion::CMove::CFraction& b) {
+        return move.recentre ? 1.0 : std::abs(b.num / b.den - a.num / a.den);
+    };
+    const double step = std::min(std::abs(width) * scale(move.left, move.right) / w,
+                                 std::abs(height) * scale(move.top, move.bottom) / h);
+    if (!(step >= kFinestStep)) {
+        return std::nullopt;  // zooming in further does nothing
+    }
+    region->Apply(move, CDeepRegion::PrecisionForStep(step));
+    CRegionPlan plan{region->XMin().ToDouble(), region->XMax().ToDouble(),
+                     region->YMin().ToDouble(), region->YMax().ToDouble(), std::move(region)};
+    if (!IsUsableRegion(plan.xMin, plan.xMax, plan.yMin, plan.yMax)) {
+        return std::nullopt;
+    }
+    return plan;
+}
+
+void CFractalEngine::ApplyPlan(CRegionPlan plan) {
+    m_xMin = plan.xMin;
+    m_xMax = plan.xMax;
+    m_yMin = plan.yMin;
+    m_yMax = plan.yMax;
+    m_deep = std::move(plan.deep);
+}
+
 void CFractalEngine::SetDefaultRegion() {
     m_deep.reset();
     if (m_kind == 0) {
@@ -522,7 +577,21 @@ bool CFractalEngine::Scroll(int direction) {
         default:
             break;
     }
-    if (!IsUsableRegion(xMin, xMax, yMin, yMax)) {
+    // The same move for a deep region: a fraction of the size either way.
+    CDeepRegion::CMove move{{0, 1}, {1, 1}, {0, 1}, {1, 1}};
+    const bool vertical = direction == 0 || direction == 1;
+    const int size = vertical ? m_height : m_width;
+    const double num = size % 8 == 0 || n <= 0 ? 1.0 : n;
+    const double den = size % 8 == 0 || n <= 0 ? 8.0 : size;
+    const double sign = direction == 0 || direction == 3 ? -1.0 : 1.0;
+    if (direction >= 0 && direction <= 3) {
+        CDeepRegion::CMove::CFraction& low = vertical ? move.top : move.left;
+        CDeepRegion::CMove::CFraction& high = vertical ? move.bottom : move.right;
+        low = {sign * num, den};
+        high = {den + sign * num, den};
+    }
+    std::optional<CRegionPlan> plan = PlanMove(xMin, xMax, yMin, yMax, move);
+    if (!plan) {
         return false;
     }
 
@@ -547,10 +616,7 @@ bool CFractalEngine::Scroll(int direction) {
         mayShift = mayShift && !m_surfaceBlank;
     }
     m_scrollDir = direction;
-    m_xMin = xMin;
-    m_xMax = xMax;
-    m_yMin = yMin;
-    m_yMax = yMax;
+    ApplyPlan(std::move(*plan));
 
     // Narrower than 8 pixels nothing moves: the whole picture is computed again.
     if (mayShift && n > 0) {

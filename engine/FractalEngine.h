@@ -103,6 +103,22 @@ public:
     // owner between passes; copied and swapped with the doubles.
     std::unique_ptr<CDeepRegion> m_deep;
     std::unique_ptr<CDeepRegion> m_otherDeep;
+    // What a move makes of the region, changing nothing yet: the doubles
+    // given (the move's designed formula) where doubles suffice, else the
+    // move done exactly on the deep region (made from the doubles when there
+    // is none), with the doubles its nearest values. Nothing when the region
+    // would leave the usable range or be too deep to render.
+    struct CRegionPlan {
+        double xMin = 0.0;
+        double xMax = 0.0;
+        double yMin = 0.0;
+        double yMax = 0.0;
+        std::unique_ptr<CDeepRegion> deep;
+    };
+    std::optional<CRegionPlan> PlanMove(double xMin, double xMax, double yMin, double yMax,
+                                        const CDeepRegion::CMove& move) const;
+    // Takes the planned region; no worker may run.
+    void ApplyPlan(CRegionPlan plan);
     // Whether the last pass started rendered m_deep by perturbation.
     bool IsDeepPass() const { return m_deepPass; }
     const std::int32_t m_workerCount;

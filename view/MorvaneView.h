@@ -117,7 +117,10 @@ private:
     QPointF ZoomCentre(int x, int y) const;
     // Stops the render, sets the document's region and renders it; a region
     // outside the usable range changes nothing and returns false.
-    bool MoveRegion(double xMin, double xMax, double yMin, double yMax);
+    // The doubles are the move's designed formula; `move` is the same move
+    // for a region held in arbitrary precision.
+    bool MoveRegion(double xMin, double xMax, double yMin, double yMax,
+                    const CDeepRegion::CMove& move);
     // Centres the region on that point with each side halfSpan x 2 of what it was.
     void ZoomAbout(int x, int y, double halfSpan);
 

@@ -5,6 +5,7 @@
 #include <QTimerEvent>
 
 #include <algorithm>
+#include <optional>
 
 #include "document/MorvaneDoc.h"
 #include "drawwnd/DrawWnd.h"
@@ -29,16 +30,15 @@ void CMorvaneView::Pan(int direction) {
     DrawPreview();
 }
 
-bool CMorvaneView::MoveRegion(double xMin, double xMax, double yMin, double yMax) {
-    if (!CFractalEngine::IsUsableRegion(xMin, xMax, yMin, yMax)) {
+bool CMorvaneView::MoveRegion(double xMin, double xMax, double yMin, double yMax,
+                              const CDeepRegion::CMove& move) {
+    CFractalEngine& e = m_pDocument->m_engine;
+    std::optional<CFractalEngine::CRegionPlan> plan = e.PlanMove(xMin, xMax, yMin, yMax, move);
+    if (!plan) {
         return false;
     }
-    CFractalEngine& e = m_pDocument->m_engine;
     e.StopWorkers();
-    e.m_xMin = xMin;
-    e.m_xMax = xMax;
-    e.m_yMin = yMin;
-    e.m_yMax = yMax;
+    e.ApplyPlan(std::move(*plan));
     ApplyAndRender();
     return true;
 }
@@ -47,14 +47,16 @@ void CMorvaneView::OnZoomIn() {
     const CFractalEngine& e = m_pDocument->m_engine;
     const double dx = (e.m_xMax - e.m_xMin) * 0.25;
     const double dy = (e.m_yMax - e.m_yMin) * 0.25;
-    MoveRegion(e.m_xMin + dx, e.m_xMax - dx, e.m_yMin + dy, e.m_yMax - dy);
+    MoveRegion(e.m_xMin + dx, e.m_xMax - dx, e.m_yMin + dy, e.m_yMax - dy,
+               {{1, 4}, {3, 4}, {1, 4}, {3, 4}});
 }
 
 void CMorvaneView::OnZoomOut() {
     const CFractalEngine& e = m_pDocument->m_engine;
     const double dx = (e.m_xMax - e.m_xMin) * 0.5;
     const double dy = (e.m_yMax - e.m_yMin) * 0.5;
-    MoveRegion(e.m_xMin - dx, e.m_xMax + dx, e.m_yMin - dy, e.m_yMax + dy);
+    MoveRegion(e.m_xMin - dx, e.m_xMax + dx, e.m_yMin - dy, e.m_yMax + dy,
+               {{-1, 2}, {3, 2}, {-1, 2}, {3, 2}});
 }
 
 void CMorvaneView::mousePressEvent(QMouseEvent* event) {
@@ -81,7 +83,11 @@ void CMorvaneView::mouseReleaseEvent(QMouseEvent* event) {
         const CFractalEngine& e = m_pDocument->m_engine;
         const double w = e.m_xMax - e.m_xMin;
         const double h = e.m_yMax - e.m_yMin;
-        MoveRegion(x - w * 0.5, x + w * 0.5, y - h * 0.5, y + h * 0.5);
+        CDeepRegion::CMove move;
+        move.recentre = true;
+        move.x = x;
+        move.y = y;
+        MoveRegion(x - w * 0.5, x + w * 0.5, y - h * 0.5, y + h * 0.5, move);
     }
     CFormBase::mouseReleaseEvent(event);
 }
@@ -128,8 +134,16 @@ void CMorvaneView::ZoomAbout(int x, int y, double halfSpan) {
     const QPointF c = ZoomCentre(x, y);
     const double dx = e.m_xMax - e.m_xMin;
     const double dy = e.m_yMax - e.m_yMin;
+    // The same about the clicked pixel: x / (width + 1) of the way across.
+    const QSize client = m_pDrawWnd->ClientSize();
+    const double cw = client.width() + 1;
+    const double ch = client.height() + 1;
     MoveRegion(c.x() - dx * halfSpan, c.x() + dx * halfSpan, c.y() - dy * halfSpan,
-               c.y() + dy * halfSpan);
+               c.y() + dy * halfSpan,
+               {{x - halfSpan * cw, cw},
+                {x + halfSpan * cw, cw},
+                {y - halfSpan * ch, ch},
+                {y + halfSpan * ch, ch}});
 }
 
 // Half the width and height about the clicked point.
@@ -156,7 +170,10 @@ void CMorvaneView::OnDrawWndDragged(int ox, int oy) {
     const double dy = e.m_yMax - e.m_yMin;
     const double shiftX = dx * ox / (outer.width() + 1);
     const double shiftY = oy * dy / (outer.height() + 1);
-    if (!MoveRegion(e.m_xMin - shiftX, e.m_xMax - shiftX, e.m_yMin - shiftY, e.m_yMax - shiftY)) {
+    const double ow = outer.width() + 1;
+    const double oh = outer.height() + 1;
+    if (!MoveRegion(e.m_xMin - shiftX, e.m_xMax - shiftX, e.m_yMin - shiftY, e.m_yMax - shiftY,
+                    {{-double(ox), ow}, {ow - ox, ow}, {-double(oy), oh}, {oh - oy, oh}})) {
         // The drag preview goes; the picture stays where it was.
         DrawMainImage();
     }

@@ -175,6 +175,26 @@ void CMorvaneView::ShowRegion() {
     m_strXMax = FormatRegion(engine.m_xMax);
     m_strYMin = FormatRegion(engine.m_yMin);
     m_strYMax = FormatRegion(engine.m_yMax);
+    // The statics keep their six decimals; a deep region shows every digit
+    // and its width as a power of ten when the pointer rests on them.
+    const CDeepRegion* deep = engine.m_deep.get();
+    QString tip;
+    if (deep && deep->Rounds(engine.m_xMin, engine.m_xMax, engine.m_yMin, engine.m_yMax)) {
+        CBigReal width(deep->Precision());
+        mpfr_sub(width.Get(), deep->XMax().Get(), deep->XMin().Get(), MPFR_RNDN);
+        const double w = std::abs(width.ToDouble());
+        tip = QStringLiteral("X: %1\n   %2\nY: %3\n   %4\n10^%5")
+                  .arg(QString::fromStdString(deep->XMin().ToString()),
+                       QString::fromStdString(deep->XMax().ToString()),
+                       QString::fromStdString(deep->YMin().ToString()),
+                       QString::fromStdString(deep->YMax().ToString()))
+                  .arg(w > 0 ? std::log10(w) : 0.0, 0, 'f', 1);
+    }
+    for (int id : {IDC_XMIN, IDC_XMAX, IDC_YMIN, IDC_YMAX}) {
+        if (QWidget* control = GetDlgItem(id)) {
+            control->setToolTip(tip);
+        }
+    }
 }
 
 void CMorvaneView::WriteRegionTexts() {
@@ -290,9 +310,11 @@ int CMorvaneView::FitRegionToWindow() {
         const double yMax =
             engine.m_yMin + (client.height() + 1) * (engine.m_yMax - engine.m_yMin) / h;
         // Near the end of the range the region keeps its bounds.
-        if (CFractalEngine::IsUsableRegion(engine.m_xMin, xMax, engine.m_yMin, yMax)) {
-            engine.m_xMax = xMax;
-            engine.m_yMax = yMax;
+        const double cw = client.width() + 1;
+        const double ch = client.height() + 1;
+        if (auto plan = engine.PlanMove(engine.m_xMin, xMax, engine.m_yMin, yMax,
+                                        {{0, 1}, {cw, double(w)}, {0, 1}, {ch, double(h)}})) {
+            engine.ApplyPlan(std::move(*plan));
         }
     }
     ResizeMainSurface();

@@ -180,3 +180,82 @@ TEST(Perturbation, MovedDoublesDropTheDeepRegion) {
     EXPECT_FALSE(rig.engine.IsDeepPass());
     EXPECT_FALSE(rig.engine.m_deep);
 }
+
+namespace {
+
+// The designed zoom about the centre: the doubles' formula and the move.
+bool Zoom(CFractalEngine& e, bool in) {
+    const double f = in ? 0.25 : -0.5;
+    const double dx = (e.m_xMax - e.m_xMin) * f;
+    const double dy = (e.m_yMax - e.m_yMin) * f;
+    const CDeepRegion::CMove move = in ? CDeepRegion::CMove{{1, 4}, {3, 4}, {1, 4}, {3, 4}}
+                                       : CDeepRegion::CMove{{-1, 2}, {3, 2}, {-1, 2}, {3, 2}};
+    auto plan = e.PlanMove(e.m_xMin + dx, e.m_xMax - dx, e.m_yMin + dy, e.m_yMax - dy, move);
+    if (plan) {
+        e.ApplyPlan(std::move(*plan));
+    }
+    return plan.has_value();
+}
+
+}  // namespace
+
+TEST(Perturbation, MovesGoDeepExactlyAndComeBack) {
+    EngineRig rig(1, 240, 240);
+    CFractalEngine& e = rig.engine;
+    const double start[4] = {e.m_xMin, e.m_xMax, e.m_yMin, e.m_yMax};
+    int firstDeep = -1;
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(Zoom(e, true)) << i;
+        if (e.m_deep && firstDeep < 0) {
+            firstDeep = i;
+        }
+    }
+    ASSERT_TRUE(e.m_deep);
+    EXPECT_GT(firstDeep, 30);
+    EXPECT_LT(firstDeep, 50);
+    const CDeepRegion deep = *e.m_deep;
+    // Eight moves by an eighth go by exactly the height; back again.
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_TRUE(e.Scroll(0));
+        e.StopWorkers();
+    }
+    CBigReal shifted(deep.Precision());
+    mpfr_sub(shifted.Get(), deep.YMin().Get(), deep.YMax().Get(), MPFR_RNDN);
+    mpfr_add(shifted.Get(), shifted.Get(), deep.YMin().Get(), MPFR_RNDN);
+    EXPECT_TRUE(mpfr_equal_p(e.m_deep->YMin().Get(), shifted.Get()));
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_TRUE(e.Scroll(1));
+        e.StopWorkers();
+    }
+    EXPECT_TRUE(mpfr_equal_p(e.m_deep->YMin().Get(), deep.YMin().Get()));
+    // In and out again deep: exactly where it was.
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(Zoom(e, true));
+    }
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(Zoom(e, false));
+    }
+    EXPECT_TRUE(mpfr_equal_p(e.m_deep->XMin().Get(), deep.XMin().Get()));
+    EXPECT_TRUE(mpfr_equal_p(e.m_deep->YMax().Get(), deep.YMax().Get()));
+    // All the way out: the doubles take over again, near where it began (the
+    // designed double zooms round on the way in).
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(Zoom(e, false)) << i;
+    }
+    EXPECT_FALSE(e.m_deep);
+    EXPECT_NEAR(e.m_xMin, start[0], 1e-3);
+    EXPECT_NEAR(e.m_yMax, start[3], 1e-3);
+}
+
+TEST(Perturbation, ZoomingPastTheDeepestStepDoesNothing) {
+    EngineRig rig(1, 64, 64);
+    CFractalEngine& e = rig.engine;
+    int zooms = 0;
+    while (zooms < 2000 && Zoom(e, true)) {
+        ++zooms;
+    }
+    EXPECT_LT(zooms, 2000);
+    EXPECT_GT(zooms, 900);  // down to a pixel step of 1e-290
+    ASSERT_TRUE(e.m_deep);
+    EXPECT_TRUE(CFractalEngine::IsUsableRegion(e.m_xMin, e.m_xMax, e.m_yMin, e.m_yMax));
+}

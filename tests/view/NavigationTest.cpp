@@ -310,6 +310,18 @@ private slots:
         QCOMPARE(FirstDifference(restarted, Preview()->BackBuffer()), QString());
     }
 
+    void zoomsGoOnBelowDoublePrecision() {
+        for (int i = 0; i < 50; ++i) {
+            Button(IDC_ZOOM_IN)->click();
+        }
+        QVERIFY(m_watch->WaitSettled());
+        QVERIFY(Engine().m_deep);
+        QVERIFY(Engine().IsDeepPass());
+        QCOMPARE(RegionTexts(), QStringLiteral("-0.600000 -0.600000 -0.000000 0.000000"));
+        QVERIFY(m_view->GetDlgItem(IDC_XMIN)->toolTip().contains(QStringLiteral("10^-")));
+        QCOMPARE(DrawnDifference(), QString());
+    }
+
     void movesPastTheEndOfTheRangeDoNothing() {
         CFractalEngine& e = m_app->Document().m_engine;
         e.StopWorkers();
