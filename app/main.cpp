@@ -9,6 +9,8 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // The desktop entry the shell ties the windows to (Wayland needs it).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.velmora.Velmora"));
     InitResources();
     InstallDialogFontSubstitutes();
     // Qt's own dialogs (file dialogs, message box buttons) in Japanese.

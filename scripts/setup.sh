@@ -9,6 +9,7 @@ VELMORA_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev libhwy-dev libmpfr-dev
     fonts-ipafont-gothic qt6-translations-l10n
+    desktop-file-utils appstream libxml2-utils shared-mime-info libglib2.0-bin groff-base dpkg-dev
 )
 
 velmora_install_packages() {
