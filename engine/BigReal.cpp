@@ -1,6 +1,8 @@
 #include "engine/BigReal.h"
 
+#include <cctype>
 #include <cmath>
+#include <string_view>
 #include <vector>
 
 CBigReal::CBigReal(long precisionBits, double value) {
@@ -26,6 +28,24 @@ CBigReal::~CBigReal() {
 }
 
 bool CBigReal::Set(const std::string& text) {
+    // Plain decimal numbers only, with an exponent of at most four digits:
+    // a huge exponent would take the parser minutes.
+    const std::size_t e = text.find_first_of("eE");
+    if (e != std::string::npos) {
+        std::size_t digits = 0;
+        for (std::size_t i = e + 1; i < text.size(); ++i) {
+            digits += std::isdigit(static_cast<unsigned char>(text[i])) ? 1 : 0;
+        }
+        if (digits > 4) {
+            return false;
+        }
+    }
+    for (const char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c)) &&
+            std::string_view("+-.eE").find(c) == std::string_view::npos) {
+            return false;
+        }
+    }
     mpfr_t parsed;
     mpfr_init2(parsed, mpfr_get_prec(m_value));
     char* end = nullptr;

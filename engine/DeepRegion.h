@@ -9,9 +9,11 @@
 // values; it counts only while they do.
 class CDeepRegion {
 public:
-    // Fewer bits than this never need a deep region; more than this is refused.
+    // Fewer bits than this never need a deep region; more than this is
+    // refused: pixel offsets are doubles, so no picture is rendered finer
+    // than a step of 1e-290, which needs about 1030.
     static constexpr long kMinPrecision = 64;
-    static constexpr long kMaxPrecision = 1000000;
+    static constexpr long kMaxPrecision = 4096;
 
     explicit CDeepRegion(long precisionBits);
 
