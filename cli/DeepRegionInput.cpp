@@ -34,28 +34,25 @@ std::unique_ptr<CDeepRegion> DeepRegionFromText(const std::string& text, int wid
     if (parts.size() != 4) {
         return nullptr;
     }
-    // A first reading at a precision far above double's tells the step.
-    CDeepRegion probe(256);
-    if (!probe.Set(256, parts[0], parts[1], parts[2], parts[3])) {
-        return nullptr;
-    }
-    const double xMin = probe.XMin().ToDouble();
-    const double xMax = probe.XMax().ToDouble();
-    const double yMin = probe.YMin().ToDouble();
-    const double yMax = probe.YMax().ToDouble();
-    if (CDeepRegion::DoublesSuffice(xMin, xMax, yMin, yMax, width, height)) {
-        return nullptr;
-    }
-    CBigReal span(256);
-    mpfr_sub(span.Get(), probe.XMax().Get(), probe.XMin().Get(), MPFR_RNDN);
-    double step = std::abs(span.ToDouble()) / width;
-    mpfr_sub(span.Get(), probe.YMax().Get(), probe.YMin().Get(), MPFR_RNDN);
-    step = std::min(step, std::abs(span.ToDouble()) / height);
-    long precision = CDeepRegion::PrecisionForStep(step);
+    // A first reading at the precision the digits carry tells the step.
+    long precision = CDeepRegion::kMinPrecision;
     for (const std::string& part : parts) {
         precision = std::max(precision, BitsOfDigits(part));
     }
     precision = std::min(precision, CDeepRegion::kMaxPrecision);
+    CDeepRegion probe(precision);
+    if (!probe.Set(precision, parts[0], parts[1], parts[2], parts[3])) {
+        return nullptr;
+    }
+    if (CDeepRegion::DoublesSuffice(probe.XMin().ToDouble(), probe.XMax().ToDouble(),
+                                    probe.YMin().ToDouble(), probe.YMax().ToDouble(), width,
+                                    height)) {
+        return nullptr;
+    }
+    const CFloatExp xStep = probe.Width() * CFloatExp::FromDouble(1.0 / std::max(1, width));
+    const CFloatExp yStep = probe.Height() * CFloatExp::FromDouble(1.0 / std::max(1, height));
+    const long needed = CDeepRegion::PrecisionForStep(yStep < xStep ? yStep : xStep);
+    precision = needed == 0 ? CDeepRegion::kMaxPrecision : std::max(precision, needed);
     auto region = std::make_unique<CDeepRegion>(precision);
     if (!region->Set(precision, parts[0], parts[1], parts[2], parts[3])) {
         return nullptr;

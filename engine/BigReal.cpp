@@ -86,3 +86,12 @@ std::string CBigReal::ToString() const {
     }
     return format(high);
 }
+
+CFloatExp CBigReal::ToFloatExp() const {
+    if (mpfr_zero_p(m_value) != 0 || mpfr_number_p(m_value) == 0) {
+        return CFloatExp::FromDouble(ToDouble());
+    }
+    long exponent = 0;
+    const double mantissa = mpfr_get_d_2exp(&exponent, m_value, MPFR_RNDN);
+    return CFloatExp::FromParts(mantissa, exponent);
+}

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "engine/FloatExp.h"
+
 // A real number of a chosen binary precision, rounded to nearest: a thin owner
 // of an MPFR value for the regions and reference orbits of deep pictures.
 class CBigReal {
@@ -23,6 +25,8 @@ public:
     void SetPrecision(long precisionBits);
 
     double ToDouble() const { return mpfr_get_d(m_value, MPFR_RNDN); }
+    // The nearest value of 53 bits, of any exponent.
+    CFloatExp ToFloatExp() const;
     // The shortest decimal text that reads back as this value.
     std::string ToString() const;
 

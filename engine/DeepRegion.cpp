@@ -49,13 +49,15 @@ CDeepRegion::CGrid CDeepRegion::Grid(int width, int height, CBigReal& centreRe,
     CGrid grid;
     // Centre and half the span; the first pixel lies half a span before it.
     mpfr_sub(span.Get(), m_xMax.Get(), m_xMin.Get(), MPFR_RNDN);
-    grid.xStep = span.ToDouble() / width;
-    grid.dxFirst = -0.5 * span.ToDouble();
+    grid.dxFirst = CFloatExp::FromDouble(-0.5) * span.ToFloatExp();
+    mpfr_div_si(span.Get(), span.Get(), width, MPFR_RNDN);
+    grid.xStep = span.ToFloatExp();
     mpfr_add(centreRe.Get(), m_xMin.Get(), m_xMax.Get(), MPFR_RNDN);
     mpfr_div_2ui(centreRe.Get(), centreRe.Get(), 1, MPFR_RNDN);
     mpfr_sub(span.Get(), m_yMax.Get(), m_yMin.Get(), MPFR_RNDN);
-    grid.yStep = span.ToDouble() / height;
-    grid.dyFirst = -0.5 * span.ToDouble();
+    grid.dyFirst = CFloatExp::FromDouble(-0.5) * span.ToFloatExp();
+    mpfr_div_si(span.Get(), span.Get(), height, MPFR_RNDN);
+    grid.yStep = span.ToFloatExp();
     mpfr_add(centreIm.Get(), m_yMin.Get(), m_yMax.Get(), MPFR_RNDN);
     mpfr_div_2ui(centreIm.Get(), centreIm.Get(), 1, MPFR_RNDN);
     return grid;
@@ -72,12 +74,34 @@ bool CDeepRegion::DoublesSuffice(double xMin, double xMax, double yMin, double y
     return step >= std::ldexp(largest, -46);
 }
 
-long CDeepRegion::PrecisionForStep(double step) {
-    if (!(step > 0.0) || !std::isfinite(step)) {
+long CDeepRegion::PrecisionForStep(const CFloatExp& step) {
+    if (step.IsZero() || !std::isfinite(step.Mantissa())) {
         return kMinPrecision;
     }
-    const long bits = static_cast<long>(std::ceil(-std::log2(step))) + 64;
-    return std::clamp(bits, kMinPrecision, kMaxPrecision);
+    // |step| lies in [2^e, 2^(e+1)): it takes -e bits below the point.
+    const std::int64_t bits = 64 - step.Exponent();
+    if (bits > kMaxPrecision) {
+        return 0;
+    }
+    return std::max<long>(static_cast<long>(bits), kMinPrecision);
+}
+
+namespace {
+
+CFloatExp Span(const CBigReal& low, const CBigReal& high) {
+    CBigReal span(std::max(low.Precision(), high.Precision()));
+    mpfr_sub(span.Get(), high.Get(), low.Get(), MPFR_RNDN);
+    return span.ToFloatExp().Abs();
+}
+
+}  // namespace
+
+CFloatExp CDeepRegion::Width() const {
+    return Span(m_xMin, m_xMax);
+}
+
+CFloatExp CDeepRegion::Height() const {
+    return Span(m_yMin, m_yMax);
 }
 
 namespace {

@@ -10,10 +10,11 @@
 class CDeepRegion {
 public:
     // Fewer bits than this never need a deep region; more than this is
-    // refused: pixel offsets are doubles, so no picture is rendered finer
-    // than a step of 1e-290, which needs about 1030.
+    // refused, and zooming in where a step would need more does nothing: a
+    // step of 1e-19000 takes 63 000 bits, and a reference orbit at that
+    // precision some milliseconds per thousand updates.
     static constexpr long kMinPrecision = 64;
-    static constexpr long kMaxPrecision = 4096;
+    static constexpr long kMaxPrecision = 65536;
 
     explicit CDeepRegion(long precisionBits);
 
@@ -56,10 +57,10 @@ public:
     // The pixel steps, the centre, and the offset of pixel (0, 0) from the
     // centre, for a picture of width x height pixels.
     struct CGrid {
-        double xStep = 0.0;
-        double yStep = 0.0;
-        double dxFirst = 0.0;
-        double dyFirst = 0.0;
+        CFloatExp xStep;
+        CFloatExp yStep;
+        CFloatExp dxFirst;
+        CFloatExp dyFirst;
     };
     CGrid Grid(int width, int height, CBigReal& centreRe, CBigReal& centreIm) const;
 
@@ -67,8 +68,12 @@ public:
     // a pixel: the step is at least 2^-46 of the largest coordinate.
     static bool DoublesSuffice(double xMin, double xMax, double yMin, double yMax, int width,
                                int height);
-    // The precision a region of this pixel step needs: its bits plus 64.
-    static long PrecisionForStep(double step);
+    // The precision a region of this pixel step needs: its bits plus 64,
+    // within the bounds; 0 when the step is finer than kMaxPrecision allows.
+    static long PrecisionForStep(const CFloatExp& step);
+    // |xMax - xMin| and |yMax - yMin|, of any exponent.
+    CFloatExp Width() const;
+    CFloatExp Height() const;
 
 private:
     CBigReal m_xMin;

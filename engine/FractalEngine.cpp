@@ -80,8 +80,6 @@ bool CFractalEngine::IsUsableRegion(double xMin, double xMax, double yMin, doubl
 
 std::optional<CFractalEngine::CRegionPlan> CFractalEngine::PlanMove(
     double xMin, double xMax, double yMin, double yMax, const CDeepRegion::CMove& move) const {
-    // Offsets from the reference are doubles: nothing finer than this.
-    constexpr double kFinestStep = 1e-290;
     const bool deepNow = m_deep && m_deep->Rounds(m_xMin, m_xMax, m_yMin, m_yMax);
     const int w = std::max(1, m_width);
     const int h = std::max(1, m_height);
@@ -102,21 +100,20 @@ std::optional<CFractalEngine::CRegionPlan> CFractalEngine::PlanMove(
             : CDeepRegion::FromDoubles(CDeepRegion::kMinPrecision, m_xMin, m_xMax, m_yMin, m_yMax));
     // The step after the move, from the exact size: the doubles given may
     // already have run together.
-    CBigReal span(region->Precision());
-    mpfr_sub(span.Get(), region->XMax().Get(), region->XMin().Get(), MPFR_RNDN);
-    const double width = span.ToDouble();
-    mpfr_sub(span.Get(), region->YMax().Get(), region->YMin().Get(), MPFR_RNDN);
-    const double height = span.ToDouble();
     const auto scale = [&](const CDeepRegion::CMove::CFraction& a,
                            const CDeepRegion::CMove::CFraction& b) {
         return move.recentre ? 1.0 : std::abs(b.num / b.den - a.num / a.den);
     };
-    const double step = std::min(std::abs(width) * scale(move.left, move.right) / w,
-                                 std::abs(height) * scale(move.top, move.bottom) / h);
-    if (!(step >= kFinestStep)) {
+    const CFloatExp xStep =
+        region->Width() * CFloatExp::FromDouble(scale(move.left, move.right) / w);
+    const CFloatExp yStep =
+        region->Height() * CFloatExp::FromDouble(scale(move.top, move.bottom) / h);
+    const CFloatExp step = yStep < xStep ? yStep : xStep;
+    const long precision = CDeepRegion::PrecisionForStep(step);
+    if (step.IsZero() || precision == 0) {
         return std::nullopt;  // zooming in further does nothing
     }
-    region->Apply(move, CDeepRegion::PrecisionForStep(step));
+    region->Apply(move, precision);
     CRegionPlan plan{region->XMin().ToDouble(), region->XMax().ToDouble(),
                      region->YMin().ToDouble(), region->YMax().ToDouble(), std::move(region)};
     if (!IsUsableRegion(plan.xMin, plan.xMax, plan.yMin, plan.yMax)) {
@@ -366,12 +363,13 @@ bool CFractalEngine::PrepareDeepPass(std::int32_t maximum) {
     CBigReal re(m_deep->Precision());
     CBigReal im(m_deep->Precision());
     m_grid = m_deep->Grid(m_width, m_height, re, im);
+    const CFloatExp reach = CComplexExp{m_grid.dxFirst, m_grid.dyFirst}.Norm().Sqrt();
     // No worker runs: the orbit and its key are this thread's alone.
-    const bool same = m_orbitState == kOrbitReady && m_orbitKind == m_kind &&
-                      m_orbitJuliaRe == m_juliaRe && m_orbitJuliaIm == m_juliaIm &&
-                      m_orbitMaximum == maximum && re.Precision() == m_orbitRe.Precision() &&
-                      mpfr_equal_p(re.Get(), m_orbitRe.Get()) &&
-                      mpfr_equal_p(im.Get(), m_orbitIm.Get());
+    const bool same =
+        m_orbitState == kOrbitReady && m_orbitKind == m_kind && m_orbitReach == reach &&
+        m_orbitJuliaRe == m_juliaRe && m_orbitJuliaIm == m_juliaIm && m_orbitMaximum == maximum &&
+        re.Precision() == m_orbitRe.Precision() && mpfr_equal_p(re.Get(), m_orbitRe.Get()) &&
+        mpfr_equal_p(im.Get(), m_orbitIm.Get());
     if (!same) {
         m_orbitRe = re;
         m_orbitIm = im;
@@ -379,6 +377,7 @@ bool CFractalEngine::PrepareDeepPass(std::int32_t maximum) {
         m_orbitJuliaRe = m_juliaRe;
         m_orbitJuliaIm = m_juliaIm;
         m_orbitMaximum = maximum;
+        m_orbitReach = reach;
         m_orbitState = kOrbitNeeded;
     }
     return same;
@@ -397,7 +396,8 @@ bool CFractalEngine::EnsureOrbit() {
             m_orbitState = kOrbitComputing;
             lock.unlock();
             const bool ok = m_orbit.Compute(m_orbitKind, m_orbitRe, m_orbitIm, m_orbitJuliaRe,
-                                            m_orbitJuliaIm, m_orbitMaximum, &m_cancel);
+                                            m_orbitJuliaIm, m_orbitMaximum, &m_cancel) &&
+                            m_orbit.BuildSteps(m_orbitReach, &m_cancel);
             lock.lock();
             m_orbitState = ok ? kOrbitReady : kOrbitNeeded;
             m_orbitChanged.notify_all();
@@ -448,12 +448,12 @@ bool CFractalEngine::RenderShare(int k) {
     if (m_deepPass && !EnsureOrbit()) {
         return false;
     }
-    CPerturbedRow deepRow{m_grid.dxFirst, m_grid.xStep, 0.0, colStart, colEnd, b,
+    CPerturbedRow deepRow{m_grid.dxFirst, m_grid.xStep, {}, colStart, colEnd, b,
                           params.maximum, &m_cancel};
     for (std::int64_t r = firstRow; r < rowEnd; r += rowStride) {
         const int row = static_cast<int>(r);
         span.y = row * m_yStep + m_yMin;
-        deepRow.dy = row * m_grid.yStep + m_grid.dyFirst;
+        deepRow.dy = CFloatExp::FromDouble(row) * m_grid.yStep + m_grid.dyFirst;
         // A row cut short by a stop keeps what the surface held there.
         const bool computed = m_deepPass ? PerturbedRowCounts(m_orbit, deepRow, counts.data())
                                          : EscapeRow(params, span, counts.data(), m_kernel);

@@ -195,6 +195,7 @@ private:
     double m_orbitJuliaRe = 0.0;
     double m_orbitJuliaIm = 0.0;
     std::int32_t m_orbitMaximum = -1;
+    CFloatExp m_orbitReach;  // the largest offset of a pixel from the centre
     int m_orbitState = kOrbitNeeded;
     std::mutex m_orbitMutex;
     std::condition_variable m_orbitChanged;

@@ -3,9 +3,24 @@
 
 #include "engine/ReferenceOrbit.h"
 
-std::int32_t PerturbedCount(const CReferenceOrbit& orbit, double dx, double dy,
+namespace {
+
+// Offsets whose squared modulus falls below this leave the doubles, and come
+// back once their exponent reaches kDoubleExponent: in between, every term of
+// an update is well inside a double's range.
+constexpr double kTinyNorm = 0x1p-1000;
+constexpr std::int64_t kDoubleExponent = -400;
+constexpr std::uint32_t kCancelMask = 0xFFFFF;
+
+bool IsWide(const CFloatExp& x) {
+    return !x.IsZero() && x.Exponent() < -960;
+}
+
+}  // namespace
+
+std::int32_t PerturbedCount(const CReferenceOrbit& orbit, const CComplexExp& dc,
                             std::int32_t maximum, const std::atomic<std::int32_t>* cancel,
-                            bool* cut) {
+                            bool* cut, bool approximate) {
     const bool julia = orbit.Kind() != 0;
     const CReferenceOrbit::CPoints* ref = &orbit.Reference();
     if (ref->Size() == 0) {
@@ -13,41 +28,120 @@ std::int32_t PerturbedCount(const CReferenceOrbit& orbit, double dx, double dy,
     }
     // Mandelbrot: z starts at 0 like the reference, and c differs by the
     // offset. Julia: c is shared, and z starts at the offset.
-    double dzr = julia ? dx : 0.0;
-    double dzi = julia ? dy : 0.0;
-    const double dcr = julia ? 0.0 : dx;
-    const double dci = julia ? 0.0 : dy;
+    CComplexExp dz = julia ? dc : CComplexExp{};
+    const CComplexExp dcx = julia ? CComplexExp{} : dc;
+    const double dcr = dcx.re.ToDouble();
+    const double dci = dcx.im.ToDouble();
+    // A dc below the doubles' range meets a step's B in wide form.
+    const bool dcWide = IsWide(dcx.re) || IsWide(dcx.im);
     std::size_t m = 0;
-    for (std::int32_t n = 0; n < maximum; ++n) {
-        if ((n & 0xFFFFF) == 0xFFFFF && cancel && cancel->load(std::memory_order_relaxed) != 0) {
-            if (cut) {
-                *cut = true;
+    std::int32_t n = 0;
+    std::uint32_t steps = 0;
+    const auto stopped = [&] {
+        if ((++steps & kCancelMask) != 0 || !cancel ||
+            cancel->load(std::memory_order_relaxed) == 0) {
+            return false;
+        }
+        if (cut) {
+            *cut = true;
+        }
+        return true;
+    };
+    int length = 0;
+    for (;;) {
+        // The offset is far too small for doubles, and far too small to move
+        // the value: |Z + dz| is |Z|.
+        while (dz.Exponent() < kDoubleExponent) {
+            if (n >= maximum) {
+                return maximum;
             }
-            return n;
+            if (stopped()) {
+                return n;
+            }
+            const double zr = ref->re[m];
+            const double zi = ref->im[m];
+            const double r2 = zr * zr + zi * zi;
+            if (r2 >= 10000.0) {
+                return n;
+            }
+            const CComplexExp big{CFloatExp::FromDouble(zr), CFloatExp::FromDouble(zi)};
+            if (m + 1 >= ref->Size() || (r2 < 0x1p-790 && (big + dz).Norm() < dz.Norm())) {
+                dz = big + dz;
+                ref = &orbit.Restart();
+                m = 0;
+                continue;
+            }
+            if (approximate) {
+                if (const CBlaStep* s = ref->steps.Find(m, dz.Norm(), maximum - n, &length)) {
+                    dz = s->a * dz + s->b * dcx;
+                    m += static_cast<std::size_t>(length);
+                    n += length;
+                    continue;
+                }
+            }
+            const CComplexExp twice{CFloatExp::FromDouble(2.0 * zr),
+                                    CFloatExp::FromDouble(2.0 * zi)};
+            dz = twice * dz + dz * dz + dcx;
+            ++m;
+            ++n;
         }
-        const double zr = ref->re[m] + dzr;
-        const double zi = ref->im[m] + dzi;
-        const double r2 = zr * zr + zi * zi;
-        if (r2 >= 10000.0) {
-            return n;
+        double dzr = dz.re.ToDouble();
+        double dzi = dz.im.ToDouble();
+        for (;;) {
+            if (n >= maximum) {
+                return maximum;
+            }
+            if (stopped()) {
+                return n;
+            }
+            const double zr = ref->re[m] + dzr;
+            const double zi = ref->im[m] + dzi;
+            const double r2 = zr * zr + zi * zi;
+            if (r2 >= 10000.0) {
+                return n;
+            }
+            double dz2 = dzr * dzr + dzi * dzi;
+            if (m + 1 >= ref->Size() || r2 < dz2) {
+                // Start over on the orbit from 0: the offset is the value itself.
+                ref = &orbit.Restart();
+                m = 0;
+                dzr = zr;
+                dzi = zi;
+                dz2 = r2;
+            }
+            if (dz2 < kTinyNorm) {
+                break;
+            }
+            if (approximate && m != 0 && (m - 1) % CBlaTable::kShortest == 0) {
+                if (const CBlaStep* s = ref->steps.Find(m, dz2, maximum - n, &length)) {
+                    double br = s->br * dcr - s->bi * dci;
+                    double bi = s->br * dci + s->bi * dcr;
+                    if (dcWide) {
+                        const CComplexExp b = s->b * dcx;
+                        br = b.re.ToDouble();
+                        bi = b.im.ToDouble();
+                    }
+                    const double nr = (s->ar * dzr - s->ai * dzi) + br;
+                    const double ni = (s->ar * dzi + s->ai * dzr) + bi;
+                    dzr = nr;
+                    dzi = ni;
+                    m += static_cast<std::size_t>(length);
+                    n += length;
+                    continue;
+                }
+            }
+            const double Zr = ref->re[m];
+            const double Zi = ref->im[m];
+            // dz' = 2 Z dz + dz^2 + dc
+            const double nr = 2.0 * (Zr * dzr - Zi * dzi) + (dzr * dzr - dzi * dzi) + dcr;
+            const double ni = 2.0 * (Zr * dzi + Zi * dzr) + 2.0 * dzr * dzi + dci;
+            dzr = nr;
+            dzi = ni;
+            ++m;
+            ++n;
         }
-        if (m + 1 >= ref->Size() || r2 < dzr * dzr + dzi * dzi) {
-            // Start over on the orbit from 0: the offset is the value itself.
-            ref = &orbit.Restart();
-            m = 0;
-            dzr = zr;
-            dzi = zi;
-        }
-        const double Zr = ref->re[m];
-        const double Zi = ref->im[m];
-        // dz' = 2 Z dz + dz^2 + dc
-        const double nr = 2.0 * (Zr * dzr - Zi * dzi) + (dzr * dzr - dzi * dzi) + dcr;
-        const double ni = 2.0 * (Zr * dzi + Zi * dzr) + 2.0 * dzr * dzi + dci;
-        dzr = nr;
-        dzi = ni;
-        ++m;
+        dz = {CFloatExp::FromDouble(dzr), CFloatExp::FromDouble(dzi)};
     }
-    return maximum;
 }
 
 bool PerturbedRowCounts(const CReferenceOrbit& orbit, const CPerturbedRow& row,
@@ -55,8 +149,8 @@ bool PerturbedRowCounts(const CReferenceOrbit& orbit, const CPerturbedRow& row,
     bool cut = false;
     int i = 0;
     for (int c = row.colStart; c < row.colEnd && !cut; c += row.colStep) {
-        const double dx = c * row.xStep + row.dxFirst;
-        counts[i++] = PerturbedCount(orbit, dx, row.dy, row.maximum, row.cancel, &cut);
+        const CComplexExp dc{CFloatExp::FromDouble(c) * row.xStep + row.dxFirst, row.dy};
+        counts[i++] = PerturbedCount(orbit, dc, row.maximum, row.cancel, &cut, row.approximate);
     }
     return !cut && !(row.cancel && row.cancel->load(std::memory_order_relaxed) != 0);
 }

@@ -75,3 +75,15 @@ bool CReferenceOrbit::Compute(std::int32_t kind, const CBigReal& centreRe, const
     }
     return ok;
 }
+
+bool CReferenceOrbit::BuildSteps(CFloatExp dcMax, const std::atomic<std::int32_t>* cancel) {
+    const bool julia = m_kind != 0;
+    const bool ok =
+        m_reference.steps.Build(m_reference.re, m_reference.im, julia, dcMax, cancel) &&
+        (!julia || m_restart.steps.Build(m_restart.re, m_restart.im, julia, dcMax, cancel));
+    if (!ok) {
+        m_reference.steps.Clear();
+        m_restart.steps.Clear();
+    }
+    return ok;
+}

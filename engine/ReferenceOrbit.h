@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/BigReal.h"
+#include "engine/BlaTable.h"
 
 // The orbit of one point of a deep region, computed in arbitrary precision and
 // kept as doubles: every pixel near it iterates only its small offset from it
@@ -20,6 +21,7 @@ public:
     struct CPoints {
         std::vector<double> re;
         std::vector<double> im;
+        CBlaTable steps;  // many updates at once, along these points
         std::size_t Size() const { return re.size(); }
     };
 
@@ -32,6 +34,10 @@ public:
                  double juliaRe, double juliaIm, std::int64_t maximum,
                  const std::atomic<std::int32_t>* cancel = nullptr,
                  std::size_t maxPoints = kMaxPoints);
+
+    // The steps along both orbits, for pixels whose offset from the centre is
+    // at most dcMax; false, with no steps, when cancel was raised meanwhile.
+    bool BuildSteps(CFloatExp dcMax, const std::atomic<std::int32_t>* cancel = nullptr);
 
     std::int32_t Kind() const { return m_kind; }
     // The reference itself: its first point is the centre's own first value.

@@ -180,15 +180,18 @@ void CMorvaneView::ShowRegion() {
     const CDeepRegion* deep = engine.m_deep.get();
     QString tip;
     if (deep && deep->Rounds(engine.m_xMin, engine.m_xMax, engine.m_yMin, engine.m_yMax)) {
-        CBigReal width(deep->Precision());
-        mpfr_sub(width.Get(), deep->XMax().Get(), deep->XMin().Get(), MPFR_RNDN);
-        const double w = std::abs(width.ToDouble());
+        // log10 of m 2^e, whatever the exponent.
+        const CFloatExp width = deep->Width();
+        const double w = width.IsZero()
+                             ? 0.0
+                             : std::log10(width.Mantissa()) +
+                                   static_cast<double>(width.Exponent()) * std::log10(2.0);
         tip = QStringLiteral("X: %1\n   %2\nY: %3\n   %4\n10^%5")
                   .arg(QString::fromStdString(deep->XMin().ToString()),
                        QString::fromStdString(deep->XMax().ToString()),
                        QString::fromStdString(deep->YMin().ToString()),
                        QString::fromStdString(deep->YMax().ToString()))
-                  .arg(w > 0 ? std::log10(w) : 0.0, 0, 'f', 1);
+                  .arg(w, 0, 'f', 1);
     }
     for (int id : {IDC_XMIN, IDC_XMAX, IDC_YMIN, IDC_YMAX}) {
         if (QWidget* control = GetDlgItem(id)) {
