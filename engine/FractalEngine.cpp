@@ -260,8 +260,10 @@ void CFractalEngine::StartPass() {
     m_deepPass =
         m_deep && !CDeepRegion::DoublesSuffice(m_xMin, m_xMax, m_yMin, m_yMax, m_width, m_height);
     if (m_deepPass) {
-        PrepareDeepPass(static_cast<std::int32_t>(std::clamp<std::int64_t>(
-            std::int64_t{m_iterationLimit} - 1, 0, std::numeric_limits<std::int32_t>::max())));
+        const auto maximum = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+            std::int64_t{m_iterationLimit} - 1, 0, std::numeric_limits<std::int32_t>::max()));
+        m_reference.Prepare(*m_deep, m_width, m_height,
+                            CDeepReference::CKey{m_kind, m_juliaRe, m_juliaIm, maximum});
     }
 
     // A pass that could write nothing useful, or into no memory, starts nothing.
@@ -359,52 +361,21 @@ std::int32_t CFractalEngine::Iterate(double x, double y, std::int32_t maximum) c
     return EscapeCount(CEscapeParams{m_kind, m_juliaRe, m_juliaIm, maximum}, x, y);
 }
 
-bool CFractalEngine::PrepareDeepPass(std::int32_t maximum) {
-    CBigReal re(m_deep->Precision());
-    CBigReal im(m_deep->Precision());
-    m_grid = m_deep->Grid(m_width, m_height, re, im);
-    const CFloatExp reach = CComplexExp{m_grid.dxFirst, m_grid.dyFirst}.Norm().Sqrt();
-    // No worker runs: the orbit and its key are this thread's alone.
-    const bool same =
-        m_orbitState == kOrbitReady && m_orbitKind == m_kind && m_orbitReach == reach &&
-        m_orbitJuliaRe == m_juliaRe && m_orbitJuliaIm == m_juliaIm && m_orbitMaximum == maximum &&
-        re.Precision() == m_orbitRe.Precision() && mpfr_equal_p(re.Get(), m_orbitRe.Get()) &&
-        mpfr_equal_p(im.Get(), m_orbitIm.Get());
-    if (!same) {
-        m_orbitRe = re;
-        m_orbitIm = im;
-        m_orbitKind = m_kind;
-        m_orbitJuliaRe = m_juliaRe;
-        m_orbitJuliaIm = m_juliaIm;
-        m_orbitMaximum = maximum;
-        m_orbitReach = reach;
-        m_orbitState = kOrbitNeeded;
+void CFractalEngine::ReportReference(double share) {
+    // Only the coarse pass computes a new orbit; the bar shows its share.
+    if (m_reportProgress == 0 || m_level != 64) {
+        return;
     }
-    return same;
-}
-
-bool CFractalEngine::EnsureOrbit() {
-    std::unique_lock lock(m_orbitMutex);
-    for (;;) {
-        if (m_orbitState == kOrbitReady) {
-            return true;
-        }
-        if (m_cancel.load() != 0) {
-            return false;
-        }
-        if (m_orbitState == kOrbitNeeded) {
-            m_orbitState = kOrbitComputing;
-            lock.unlock();
-            const bool ok = m_orbit.Compute(m_orbitKind, m_orbitRe, m_orbitIm, m_orbitJuliaRe,
-                                            m_orbitJuliaIm, m_orbitMaximum, &m_cancel) &&
-                            m_orbit.BuildSteps(m_orbitReach, &m_cancel);
-            lock.lock();
-            m_orbitState = ok ? kOrbitReady : kOrbitNeeded;
-            m_orbitChanged.notify_all();
-            continue;
-        }
-        // Another worker computes it; a stop is seen within 10 ms.
-        m_orbitChanged.wait_for(lock, std::chrono::milliseconds(10));
+    m_elapsed.store(m_stopwatch.Elapsed());
+    const auto now = std::chrono::steady_clock::now();
+    if (m_progressIntervalMs > 0 && m_progressPosted &&
+        now - *m_progressPosted < std::chrono::milliseconds(m_progressIntervalMs)) {
+        return;
+    }
+    m_progressPosted = now;
+    if (m_notifyWnd) {
+        m_notifyWnd->Post(WM_RENDER_PROGRESS, Handle(),
+                          static_cast<std::intptr_t>(std::clamp(share, 0.0, 1.0) * 100.0));
     }
 }
 
@@ -445,18 +416,22 @@ bool CFractalEngine::RenderShare(int k) {
     const std::int64_t rowStride = std::int64_t{b} * m_workerCount;
 
     m_finishedRow[k].store(-1, std::memory_order_release);
-    if (m_deepPass && !EnsureOrbit()) {
+    // The worker that computes the orbit posts progress meanwhile; worker 0
+    // goes on only after it, through the reference's lock.
+    if (m_deepPass && !m_reference.Ensure(m_cancel, [this](double s) { ReportReference(s); })) {
         return false;
     }
-    CPerturbedRow deepRow{m_grid.dxFirst, m_grid.xStep, {}, colStart, colEnd, b,
+    const CDeepRegion::CGrid& grid = m_reference.Grid();
+    CPerturbedRow deepRow{grid.dxFirst,   grid.xStep, {}, colStart, colEnd, b,
                           params.maximum, &m_cancel};
     for (std::int64_t r = firstRow; r < rowEnd; r += rowStride) {
         const int row = static_cast<int>(r);
         span.y = row * m_yStep + m_yMin;
-        deepRow.dy = CFloatExp::FromDouble(row) * m_grid.yStep + m_grid.dyFirst;
+        deepRow.dy = CFloatExp::FromDouble(row) * grid.yStep + grid.dyFirst;
         // A row cut short by a stop keeps what the surface held there.
-        const bool computed = m_deepPass ? PerturbedRowCounts(m_orbit, deepRow, counts.data())
-                                         : EscapeRow(params, span, counts.data(), m_kernel);
+        const bool computed = m_deepPass
+                                  ? PerturbedRowCounts(m_reference.Orbit(), deepRow, counts.data())
+                                  : EscapeRow(params, span, counts.data(), m_kernel);
         if (!computed) {
             return false;
         }

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -10,12 +9,12 @@
 #include <thread>
 #include <vector>
 
+#include "engine/DeepReference.h"
 #include "engine/DeepRegion.h"
 #include "engine/DibSurface.h"
 #include "engine/DrawTarget.h"
 #include "engine/EscapeKernel.h"
 #include "engine/Messages.h"
-#include "engine/ReferenceOrbit.h"
 #include "engine/Stopwatch.h"
 
 using FractalKind = std::int32_t;  // 0 Mandelbrot set, anything else a Julia set
@@ -177,26 +176,9 @@ private:
     // Orders the last worker's decision to post against the start of a stop.
     std::mutex m_doneMutex;
 
-    // Deep passes: the grid of pixel offsets from the centre, and the
-    // reference orbit at the centre, computed by the first worker that needs
-    // it and kept for the passes and jobs that share centre, kind, constant
-    // and limit.
-    bool PrepareDeepPass(std::int32_t maximum);
-    // Waits until the orbit is there, computing it if no worker does; false
-    // when a stop came first.
-    bool EnsureOrbit();
-    enum { kOrbitNeeded, kOrbitComputing, kOrbitReady };
+    // Deep passes: the reference orbit, kept for the passes and moves it
+    // serves, and the share of it computed, shown as progress.
+    void ReportReference(double share);
     bool m_deepPass = false;
-    CDeepRegion::CGrid m_grid;
-    CReferenceOrbit m_orbit;
-    CBigReal m_orbitRe{CDeepRegion::kMinPrecision};
-    CBigReal m_orbitIm{CDeepRegion::kMinPrecision};
-    std::int32_t m_orbitKind = -1;
-    double m_orbitJuliaRe = 0.0;
-    double m_orbitJuliaIm = 0.0;
-    std::int32_t m_orbitMaximum = -1;
-    CFloatExp m_orbitReach;  // the largest offset of a pixel from the centre
-    int m_orbitState = kOrbitNeeded;
-    std::mutex m_orbitMutex;
-    std::condition_variable m_orbitChanged;
+    CDeepReference m_reference;
 };

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine/BigReal.h"
@@ -30,10 +31,12 @@ public:
     // holds its points up to the first that escapes (|z|^2 >= 10000), at most
     // maximum + 1 and maxPoints (at least 2) of them. Returns false, with nothing kept, when cancel
     // was raised meanwhile.
+    // progress, when given, is told the share done (0 to 1) now and then.
+    using CProgress = std::function<void(double)>;
     bool Compute(std::int32_t kind, const CBigReal& centreRe, const CBigReal& centreIm,
                  double juliaRe, double juliaIm, std::int64_t maximum,
                  const std::atomic<std::int32_t>* cancel = nullptr,
-                 std::size_t maxPoints = kMaxPoints);
+                 std::size_t maxPoints = kMaxPoints, const CProgress& progress = {});
 
     // The steps along both orbits, for pixels whose offset from the centre is
     // at most dcMax; false, with no steps, when cancel was raised meanwhile.
