@@ -15,19 +15,25 @@ constexpr int kMaxThreads = 1024;
 void PrintJson(int threads, CEscapeKernel kernel, const std::vector<CSceneResult>& results) {
     double seconds = 0.0;
     std::uint64_t iterations = 0;
+    std::uint64_t updates = 0;
     std::printf("{\"threads\": %d, \"kernel\": \"%s\", \"scenes\": [", threads,
                 EscapeKernelName(kernel));
     for (std::size_t i = 0; i < results.size(); ++i) {
-        std::printf("%s{\"scene\": %zu, \"seconds\": %.6f, \"iterations\": %llu}", i ? ", " : "", i,
-                    results[i].seconds, static_cast<unsigned long long>(results[i].iterations));
+        std::printf(
+            "%s{\"scene\": %zu, \"seconds\": %.6f, \"iterations\": %llu, \"z_updates\": %llu}",
+            i ? ", " : "", i, results[i].seconds,
+            static_cast<unsigned long long>(results[i].iterations),
+            static_cast<unsigned long long>(results[i].updates));
         seconds += results[i].seconds;
         iterations += results[i].iterations;
+        updates += results[i].updates;
     }
     const double rate = seconds > 0.0 ? static_cast<double>(iterations) / seconds : 0.0;
     std::printf(
-        "], \"total_seconds\": %.6f, \"total_iterations\": %llu, "
+        "], \"total_seconds\": %.6f, \"total_iterations\": %llu, \"total_z_updates\": %llu, "
         "\"iterations_per_second\": %.0f}\n",
-        seconds, static_cast<unsigned long long>(iterations), rate);
+        seconds, static_cast<unsigned long long>(iterations),
+        static_cast<unsigned long long>(updates), rate);
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ std::optional<std::vector<CSceneResult>> RunBenchmarkScenes(
         if (!job.Run()) {
             return std::nullopt;
         }
-        results.push_back({engine.m_elapsed.load(), engine.IterationCount()});
+        results.push_back({engine.m_elapsed.load(), engine.IterationCount(), engine.UpdateCount()});
         if (onScene) {
             onScene(scene, results.back());
         }

@@ -8,10 +8,12 @@
 #include "engine/EscapeKernel.h"
 
 // One benchmark scene as rendered: the engine's time from the start of the
-// coarse pass to the end of the fine one, and the z updates it made.
+// coarse pass to the end of the fine one, the sum of its counts, and the z
+// updates it computed (fewer where points were found to repeat for ever).
 struct CSceneResult {
     double seconds = 0.0;
     std::uint64_t iterations = 0;
+    std::uint64_t updates = 0;
 };
 
 // Renders the eleven benchmark scenes through the progressive engine, without

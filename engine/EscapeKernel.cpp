@@ -1,11 +1,16 @@
 // Built with -ffp-contract=off: a fused multiply-add would change counts.
 #include "engine/EscapeKernel.h"
 
+#include <limits>
+
 namespace {
 
 // The plain loop; with kCheck it looks at the cancel flag every 2^20 updates
-// and sets *cut when it gives up.
-template <bool kCheck>
+// and sets *cut when it gives up. With kCycles it compares z every 8 updates
+// with the z saved at the last power of two: equal bits mean z repeats from
+// there on and never escapes (a NaN never compares equal; +0 and -0 do, and
+// the sign of a zero never changes |z|^2), so the count is the maximum.
+template <bool kCheck, bool kCycles>
 std::int32_t Count(const CEscapeParams& params, double x, double y, bool* cut) {
     double zr = 0.0;
     double zi = 0.0;
@@ -18,7 +23,23 @@ std::int32_t Count(const CEscapeParams& params, double x, double y, bool* cut) {
         ci = params.juliaIm;
     }
     std::int32_t n = 0;
+    double savedR = std::numeric_limits<double>::quiet_NaN();
+    double savedI = savedR;
     while (n < params.maximum) {
+        if constexpr (kCycles) {
+            if ((n & 7) == 0) {
+                if (zr == savedR && zi == savedI) {
+                    if (params.skipped) {
+                        *params.skipped += static_cast<std::uint64_t>(params.maximum - n);
+                    }
+                    return params.maximum;
+                }
+                if ((n & (n - 1)) == 0) {
+                    savedR = zr;
+                    savedI = zi;
+                }
+            }
+        }
         if constexpr (kCheck) {
             if ((n & 0xFFFFF) == 0xFFFFF && params.Cancelled()) {
                 *cut = true;
@@ -37,10 +58,20 @@ std::int32_t Count(const CEscapeParams& params, double x, double y, bool* cut) {
     return n;
 }
 
+// The loop for these parameters.
+std::int32_t CountPoint(const CEscapeParams& params, double x, double y, bool* cut) {
+    const bool cycles = params.maximum >= kCycleCheckFrom;
+    if (params.cancel) {
+        return cycles ? Count<true, true>(params, x, y, cut)
+                      : Count<true, false>(params, x, y, cut);
+    }
+    return cycles ? Count<false, true>(params, x, y, cut) : Count<false, false>(params, x, y, cut);
+}
+
 }  // namespace
 
 std::int32_t EscapeCount(const CEscapeParams& params, double x, double y) {
-    return Count<false>(params, x, y, nullptr);
+    return Count<false, false>(params, x, y, nullptr);
 }
 
 bool EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts,
@@ -53,8 +84,7 @@ bool EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* 
     bool cut = false;
     for (int c = span.colStart; c < span.colEnd && !cut; c += span.colStep) {
         const double x = c * span.xStep + span.xMin;
-        counts[i++] = params.cancel ? Count<true>(params, x, span.y, &cut)
-                                    : Count<false>(params, x, span.y, nullptr);
+        counts[i++] = CountPoint(params, x, span.y, &cut);
     }
     return !cut && !params.Cancelled();
 }

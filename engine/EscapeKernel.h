@@ -11,6 +11,10 @@ struct CEscapeParams {
     std::int32_t maximum = 0;  // most z updates a point may take
     // When set and non-zero, a row gives up early; its counts are then unusable.
     const std::atomic<std::int32_t>* cancel = nullptr;
+    // When set, receives the updates a row's points did not compute because
+    // their z came back bit for bit to an earlier value: such a point never
+    // escapes, and its count is the maximum without them.
+    std::uint64_t* skipped = nullptr;
 
     bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed) != 0; }
 };
@@ -29,6 +33,10 @@ struct CRowSpan {
         return colEnd > colStart ? (colEnd - colStart + colStep - 1) / colStep : 0;
     }
 };
+
+// Points are looked at for an exactly repeating z only from this maximum on:
+// below it the look would cost more than it saves.
+inline constexpr std::int32_t kCycleCheckFrom = 1000;
 
 // Which loop computes a row: the plain one point after another, or the SIMD
 // kernel on the widest vectors the processor has. Both give the same counts.

@@ -31,7 +31,7 @@ using V = hn::Vec<D>;
 using VI = hn::Vec<DI>;
 using M = hn::Mask<D>;
 
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+#if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3
 #define VELMORA_ESCAPE_AVX3 1
 #else
 #define VELMORA_ESCAPE_AVX3 0

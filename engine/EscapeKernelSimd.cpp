@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -29,7 +30,9 @@ HWY_BEFORE_NAMESPACE();
 namespace escape_simd {
 namespace HWY_NAMESPACE {
 
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+// Every x86 target from AVX3 up has AVX-512 (newer Highway releases add
+// targets of their own for newer processors, all below AVX3 in value).
+#if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3
 #define VELMORA_ROW_AVX3 1
 #else
 #define VELMORA_ROW_AVX3 0
@@ -186,6 +189,9 @@ struct CRowWork {
     std::int64_t* out = nullptr;  // tags of finished lanes, in any order
     const std::atomic<std::int32_t>* cancel = nullptr;
     bool cancelled = false;
+    bool cycles = false;        // look for exactly repeating z
+    std::int64_t biasHigh = 0;  // the high word of a tag before any update
+    std::uint64_t skipped = 0;  // updates saved by finding cycles
 
     // Looked at once in kCancelEvery blocks of steps.
     bool Cancelled(std::uint32_t& blocks) {
@@ -203,6 +209,52 @@ HWY_INLINE void HandIn(CRowWork& work, VI tag, M finished, std::size_t bits) {
     work.out += hwy::PopCount(bits);
 }
 
+// Where each lane keeps the z it compares with, and when it saves z next.
+struct CCycleSlots {
+    double* zr;
+    double* zi;
+    std::int64_t* due;
+};
+
+// Running lanes whose z is bit for bit the z they saved earlier repeat it for
+// ever and never escape: they finish with the maximum as their count. (A NaN
+// never compares equal; +0 and -0 do, and the sign of a zero never changes
+// |z|^2.) Then each lane saves z again once its updates reach twice those of
+// its last save.
+HWY_INLINE void CheckCycles(CRowWork& work, V zr, V zi, M& active, VI& tag, CCycleSlots slots) {
+    const D d;
+    const DI di;
+    const V savedR = hn::Load(d, slots.zr);
+    const V savedI = hn::Load(d, slots.zi);
+    const M repeats =
+        hn::And(Running(active, tag), hn::And(hn::Eq(zr, savedR), hn::Eq(zi, savedI)));
+    if (!hn::AllFalse(d, repeats)) {
+        // Both words of the tag go up by the updates the lane had left, so
+        // its high word becomes 2^31: negative, and `maximum` updates.
+        const VI left = hn::Sub(hn::Set(di, std::int64_t{1} << 31), hn::ShiftRight<32>(tag));
+        const VI skip = hn::IfThenElseZero(hn::RebindMask(di, repeats), left);
+        tag = hn::Add(tag, hn::Add(hn::ShiftLeft<32>(skip), skip));
+        work.skipped += static_cast<std::uint64_t>(hn::GetLane(hn::SumOfLanes(di, skip)));
+        active = hn::AndNot(repeats, active);
+    }
+    const VI updates = hn::Sub(hn::ShiftRight<32>(tag), hn::Set(di, work.biasHigh));
+    const VI due = hn::Load(di, slots.due);
+    const auto save = hn::Not(hn::Lt(updates, due));
+    hn::Store(hn::IfThenElse(hn::RebindMask(d, save), zr, savedR), d, slots.zr);
+    hn::Store(hn::IfThenElse(hn::RebindMask(d, save), zi, savedI), d, slots.zi);
+    hn::Store(hn::IfThenElse(save, hn::Add(updates, updates), due), di, slots.due);
+}
+
+// Forgets what the lanes outside `keep` saved: they take new points.
+HWY_INLINE void ResetCycles(M keep, CCycleSlots slots) {
+    const D d;
+    const DI di;
+    const V none = hn::Set(d, std::numeric_limits<double>::quiet_NaN());
+    hn::Store(hn::IfThenElse(keep, hn::Load(d, slots.zr), none), d, slots.zr);
+    hn::Store(hn::IfThenElse(keep, hn::Load(d, slots.zi), none), d, slots.zi);
+    hn::Store(hn::IfThenElseZero(hn::RebindMask(di, keep), hn::Load(di, slots.due)), di, slots.due);
+}
+
 // Lanes in memory while a row drains: room for every lane in flight and for
 // fewer than that many points not yet started, plus one vector.
 struct CDrainLanes {
@@ -211,7 +263,12 @@ struct CDrainLanes {
     alignas(64) double zi[kCapacity];
     alignas(64) double cr[kCapacity];
     alignas(64) std::int64_t tag[kCapacity];
+    alignas(64) double savedR[kCapacity];
+    alignas(64) double savedI[kCapacity];
+    alignas(64) std::int64_t due[kCapacity];
     std::size_t live = 0;
+
+    CCycleSlots Slots(std::size_t at) { return {savedR + at, savedI + at, due + at}; }
 
     // Clears the lanes from `live` to `end`, so that no vector reads a lane
     // that was never written.
@@ -221,20 +278,27 @@ struct CDrainLanes {
             zi[i] = 0.0;
             cr[i] = 0.0;
             tag[i] = 0;
+            savedR[i] = std::numeric_limits<double>::quiet_NaN();
+            savedI[i] = savedR[i];
+            due[i] = 0;
         }
     }
 };
 
 // Packs the running lanes of one vector at the end of the drain lanes.
-HWY_INLINE void Pack(const CLaneTables& t, CDrainLanes& lanes, V zr, V zi, V cr, VI tag,
-                     M running) {
+HWY_INLINE void Pack(const CLaneTables& t, CDrainLanes& lanes, V zr, V zi, V cr, VI tag, M running,
+                     CCycleSlots slots) {
     const D d;
+    const DI di;
     const std::size_t bits = MaskBits(running);
     const std::size_t at = lanes.live;
     hn::StoreU(PackLanes(t, zr, running, bits), d, lanes.zr + at);
     hn::StoreU(PackLanes(t, zi, running, bits), d, lanes.zi + at);
     hn::StoreU(PackLanes(t, cr, running, bits), d, lanes.cr + at);
-    hn::StoreU(PackLanes(t, tag, running, bits), DI(), lanes.tag + at);
+    hn::StoreU(PackLanes(t, tag, running, bits), di, lanes.tag + at);
+    hn::StoreU(PackLanes(t, hn::Load(d, slots.zr), running, bits), d, lanes.savedR + at);
+    hn::StoreU(PackLanes(t, hn::Load(d, slots.zi), running, bits), d, lanes.savedI + at);
+    hn::StoreU(PackLanes(t, hn::Load(di, slots.due), running, bits), di, lanes.due + at);
     lanes.live += hwy::PopCount(bits);
 }
 
@@ -252,6 +316,9 @@ void AppendRest(CRowWork& work, CDrainLanes& lanes) {
         hn::StoreU(kJulia ? hn::Set(d, work.y) : zero, d, lanes.zi + at);
         hn::StoreU(x, d, lanes.cr + at);
         hn::StoreU(FirstTags(work.base, p), di, lanes.tag + at);
+        hn::StoreU(hn::Set(d, std::numeric_limits<double>::quiet_NaN()), d, lanes.savedR + at);
+        hn::StoreU(hn::Set(d, std::numeric_limits<double>::quiet_NaN()), d, lanes.savedI + at);
+        hn::StoreU(hn::Zero(di), di, lanes.due + at);
     }
     lanes.live += static_cast<std::size_t>(work.count - work.next);
     work.next = work.count;
@@ -290,10 +357,14 @@ HWY_NOINLINE HWY_FLATTEN void DrainBlock(CRowWork& row, CDrainLanes& lanes, std:
             [&](std::size_t v) { EscapeStep(zr[v], zi[v], active[v], tag[v], cr[v], ci, limit); });
     }
     ForEachVector<kW>([&](std::size_t v) {
+        const CCycleSlots slots = lanes.Slots((first + v) * n);
+        if (work.cycles) {
+            CheckCycles(work, zr[v], zi[v], active[v], tag[v], slots);
+        }
         const M running = Running(active[v], tag[v]);
         const M finished = hn::AndNot(running, valid[v]);
         HandIn(work, tag[v], finished, MaskBits(finished));
-        Pack(*work.tables, lanes, zr[v], zi[v], cr[v], tag[v], running);
+        Pack(*work.tables, lanes, zr[v], zi[v], cr[v], tag[v], running, slots);
     });
     row = work;
 }
@@ -350,7 +421,16 @@ HWY_NOINLINE HWY_FLATTEN void RunFull(CRowWork& row, CDrainLanes& lanes) {
     V cr[kVectors];
     VI tag[kVectors];
     M active[kVectors];
+    alignas(64) double savedR[kVectors * kLanes];
+    alignas(64) double savedI[kVectors * kLanes];
+    alignas(64) std::int64_t due[kVectors * kLanes];
+    const auto slots = [&](std::size_t v) {
+        return CCycleSlots{savedR + v * n, savedI + v * n, due + v * n};
+    };
     ForEachVector<kVectors>([&](std::size_t v) {
+        hn::Store(hn::Set(d, std::numeric_limits<double>::quiet_NaN()), d, slots(v).zr);
+        hn::Store(hn::Set(d, std::numeric_limits<double>::quiet_NaN()), d, slots(v).zi);
+        hn::Store(hn::Zero(di), di, slots(v).due);
         const V x = hn::LoadU(d, work.xs + work.next);
         zr[v] = kJulia ? x : hn::Zero(d);
         zi[v] = kJulia ? y : hn::Zero(d);
@@ -375,6 +455,9 @@ HWY_NOINLINE HWY_FLATTEN void RunFull(CRowWork& row, CDrainLanes& lanes) {
         }
         // Each finished lane takes the next point of the row, in lane order.
         ForEachVector<kVectors>([&](std::size_t v) {
+            if (work.cycles) {
+                CheckCycles(work, zr[v], zi[v], active[v], tag[v], slots(v));
+            }
             const M running = Running(active[v], tag[v]);
             const M finished = hn::Not(running);
             const std::size_t bits = MaskBits(finished);
@@ -393,14 +476,20 @@ HWY_NOINLINE HWY_FLATTEN void RunFull(CRowWork& row, CDrainLanes& lanes) {
                 zi[v] = hn::IfThenElseZero(running, zi[v]);
             }
             active[v] = all;
+            if (work.cycles) {
+                ResetCycles(running, slots(v));
+            }
             work.next += static_cast<std::int64_t>(hwy::PopCount(bits));
         });
     }
     ForEachVector<kVectors>([&](std::size_t v) {
+        if (work.cycles) {
+            CheckCycles(work, zr[v], zi[v], active[v], tag[v], slots(v));
+        }
         const M running = Running(active[v], tag[v]);
         const M finished = hn::Not(running);
         HandIn(work, tag[v], finished, MaskBits(finished));
-        Pack(t, lanes, zr[v], zi[v], cr[v], tag[v], running);
+        Pack(t, lanes, zr[v], zi[v], cr[v], tag[v], running, slots(v));
     });
     row = work;
 }
@@ -451,6 +540,8 @@ bool RowCounts(const CEscapeParams& params, const CRowSpan& span, std::int32_t* 
     work.juliaRe = params.juliaRe;
     work.juliaIm = params.juliaIm;
     work.base = TagBase(params.maximum);
+    work.biasHigh = work.base >> 32;
+    work.cycles = params.maximum >= kCycleCheckFrom;
     work.out = out;
     work.cancel = params.cancel;
     CDrainLanes lanes;
@@ -460,8 +551,13 @@ bool RowCounts(const CEscapeParams& params, const CRowSpan& span, std::int32_t* 
     if (!work.cancelled) {
         Drain<kJulia>(work, lanes);
     }
-    if (work.cancelled) {
+    // Like the scalar loop: a row finished while a stop was asked for does
+    // not count, however soon its points came to an end.
+    if (work.cancelled || params.Cancelled()) {
         return false;
+    }
+    if (params.skipped) {
+        *params.skipped += work.skipped;
     }
 
     const std::uint32_t bias = static_cast<std::uint32_t>(work.base >> 32);

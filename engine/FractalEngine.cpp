@@ -207,6 +207,7 @@ void CFractalEngine::ComputePixelSteps() {
 void CFractalEngine::StartCoarse(INotifyTarget* notifyWnd) {
     StopIfBusy();
     m_iterationTotal = 0;
+    m_skippedTotal = 0;
     m_level = 64;
     m_notifyWnd = notifyWnd;
     m_lastLevel = -1;
@@ -217,6 +218,7 @@ void CFractalEngine::StartCoarse(INotifyTarget* notifyWnd) {
 void CFractalEngine::StartFine(INotifyTarget* notifyWnd) {
     StopIfBusy();
     m_iterationTotal = 0;
+    m_skippedTotal = 0;
     m_level = 1;
     m_notifyWnd = notifyWnd;
     m_lastLevel = -1;
@@ -406,10 +408,14 @@ bool CFractalEngine::RenderShare(int k) {
 
     // The count that means "never escaped", and the largest count asked for.
     const std::int64_t maxCount = std::int64_t{m_iterationLimit} - 1;
-    const CEscapeParams params{m_kind, m_juliaRe, m_juliaIm,
+    std::uint64_t skipped = 0;  // updates of this row that cycles saved
+    const CEscapeParams params{m_kind,
+                               m_juliaRe,
+                               m_juliaIm,
                                static_cast<std::int32_t>(std::clamp<std::int64_t>(
                                    maxCount, -1, std::numeric_limits<std::int32_t>::max())),
-                               &m_cancel};
+                               &m_cancel,
+                               &skipped};
     CRowSpan span{0.0, m_xMin, m_xStep, colStart, colEnd, b};
     std::vector<std::int32_t> counts(static_cast<std::size_t>(span.PointCount()));
     std::vector<std::uint32_t> colors(counts.size());
@@ -440,6 +446,8 @@ bool CFractalEngine::RenderShare(int k) {
             updates += static_cast<std::uint64_t>(n);
         }
         m_iterationTotal.fetch_add(updates, std::memory_order_relaxed);
+        m_skippedTotal.fetch_add(skipped, std::memory_order_relaxed);
+        skipped = 0;
         for (std::size_t i = 0; i < counts.size(); ++i) {
             colors[i] = m_colorTable[ColorIndex(counts[i], maxCount, m_colorCount)];
         }

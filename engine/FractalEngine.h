@@ -75,6 +75,9 @@ public:
     // z updates of every point computed since the job started (StartCoarse or
     // StartFine), over all its passes.
     std::uint64_t IterationCount() const { return m_iterationTotal.load(); }
+    // The z updates of those actually computed: points whose z came back bit
+    // for bit to an earlier value were given the maximum without the rest.
+    std::uint64_t UpdateCount() const { return m_iterationTotal.load() - m_skippedTotal.load(); }
 
     FractalKind m_kind = 0;
     double m_xMin = 0.0;
@@ -170,6 +173,7 @@ private:
     std::atomic<bool> m_passCancelled{false};
     std::atomic<std::intptr_t> m_passSerial{0};
     std::atomic<std::uint64_t> m_iterationTotal{0};
+    std::atomic<std::uint64_t> m_skippedTotal{0};
     // True from CreateSurface until a pass completes: the surface shows no
     // picture yet.
     std::atomic<bool> m_surfaceBlank{true};

@@ -40,6 +40,19 @@ void Interior(CFractalEngine& e) {
     e.m_yMax = 0.1;
 }
 
+// Inside the Siegel disk of the Julia set of the golden mean rotation: every
+// point turns about the fixed point for ever and never comes back to the very
+// same z, so no look for repeating values cuts its run short.
+void Rotating(CFractalEngine& e) {
+    e.m_kind = 1;
+    e.m_juliaRe = -0.3905408702184;
+    e.m_juliaIm = -0.5867879073469687;
+    e.m_xMin = -0.39;
+    e.m_xMax = -0.35;
+    e.m_yMin = -0.36;
+    e.m_yMax = -0.32;
+}
+
 }  // namespace
 
 TEST(EngineFaults, APassWhoseWorkersCannotStartReportsNoCompletion) {
@@ -71,7 +84,7 @@ TEST(EngineFaults, AStopCutsRowsShortAtTheLargestLimit) {
     for (CEscapeKernel kernel : {CEscapeKernel::simd, CEscapeKernel::scalar}) {
         EngineRig rig(2, 480, 480, std::numeric_limits<std::int32_t>::max(), 10);
         rig.engine.m_kernel = kernel;
-        Interior(rig.engine);
+        Rotating(rig.engine);
         rig.engine.StartFine(&rig.queue);
         std::this_thread::sleep_for(100ms);
         rig.engine.StopWorkers();

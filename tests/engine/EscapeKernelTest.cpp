@@ -2,6 +2,8 @@
 #include <hwy/targets.h>
 
 #include <algorithm>
+#include <atomic>
+#include <complex>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -199,4 +201,94 @@ TEST(EscapeKernel, NonFiniteCoordinatesMatchTheScalarLoop) {
     const std::vector<std::int32_t> nan = RowCounts(
         CEscapeParams{1, 0.0, 0.0, 77}, CRowSpan{kNaN, 0.0, 0.1, 0, 10, 1}, CEscapeKernel::simd);
     EXPECT_EQ(nan[9], 77);
+}
+
+namespace {
+
+// The row on the scalar kernel and on every compiled instruction set against
+// the plain loop, point by point; adds the updates the kernels skipped.
+testing::AssertionResult PlainLoopAgrees(const CEscapeParams& params, const CRowSpan& span,
+                                         std::uint64_t* skipped = nullptr) {
+    std::vector<std::int32_t> plain;
+    for (int c = span.colStart; c < span.colEnd; c += span.colStep) {
+        plain.push_back(EscapeCount(params, c * span.xStep + span.xMin, span.y));
+    }
+    plain.resize(plain.size() + 9, kUnwritten);
+    CEscapeParams counted = params;
+    std::uint64_t scalarSkipped = 0;
+    counted.skipped = &scalarSkipped;
+    if (RowCounts(counted, span, CEscapeKernel::scalar) != plain) {
+        return testing::AssertionFailure() << "the scalar kernel differs";
+    }
+    if (skipped) {
+        *skipped += scalarSkipped;
+    }
+    return SameAsScalar(params, span, plain) ? EveryTargetAgrees(params, span)
+                                             : SameAsScalar(params, span, plain);
+}
+
+// The centre of the bulb of period q on the main cardioid (internal angle
+// 1/q), by Newton's method on z_q(c) = 0 from the bulb's root.
+std::complex<double> BulbCentre(int q) {
+    const double pi = 3.14159265358979323846;
+    const std::complex<double> w = std::polar(1.0, 2.0 * pi / q);
+    std::complex<double> c = w / 2.0 - w * w / 4.0;
+    c += (c - 0.25) * (1.5 / (q * q));  // out of the cardioid, into the bulb
+    for (int step = 0; step < 100; ++step) {
+        std::complex<double> z = 0.0;
+        std::complex<double> dz = 0.0;
+        for (int i = 0; i < q; ++i) {
+            dz = 2.0 * z * dz + 1.0;
+            z = z * z + c;
+        }
+        c -= z / dz;
+    }
+    return c;
+}
+
+}  // namespace
+
+TEST(EscapeKernel, RepeatingOrbitsCountAsThePlainLoopDoes) {
+    // Rows through the centres of the bulbs of periods 1 to 64: points inside
+    // fall into cycles of those periods, points just outside stay near them a
+    // long time and escape late.
+    std::uint64_t skipped = 0;
+    for (int q = 1; q <= 64; ++q) {
+        const std::complex<double> c = q == 1 ? 0.0 : BulbCentre(q);
+        const double r = 2.0 / (q * q);
+        const CRowSpan span{c.imag(), c.real() - r, r / 20, 0, 41, 1};
+        ASSERT_TRUE(PlainLoopAgrees(CEscapeParams{0, 0.0, 0.0, 9999}, span, &skipped))
+            << "period " << q;
+        ASSERT_TRUE(PlainLoopAgrees(CEscapeParams{1, c.real(), c.imag(), 9999},
+                                    CRowSpan{0.01, -0.6, 0.03, 0, 41, 1}, &skipped))
+            << "Julia set of the period " << q << " centre";
+    }
+    EXPECT_GT(skipped, 64u * 41 * 9999 / 4) << "cycles were not found";
+
+    // The limits at the edges, on cheap cycles (c = 0 and -1) beside escapes.
+    const CRowSpan cheap{0.0, -1.0, 1.0, 0, 3, 1};
+    const CEscapeParams most{0, 0.0, 0.0, std::numeric_limits<std::int32_t>::max()};
+    const std::vector<std::int32_t> counts = RowCounts(most, cheap, CEscapeKernel::simd);
+    EXPECT_EQ(counts[0], most.maximum);
+    EXPECT_EQ(counts[1], most.maximum);
+    EXPECT_EQ(counts[2], EscapeCount(most, 1.0, 0.0));
+    EXPECT_TRUE(EveryTargetAgrees(most, cheap));
+    for (const std::int32_t maximum : {1, 2, 10000}) {
+        EXPECT_TRUE(PlainLoopAgrees(CEscapeParams{0, 0.0, 0.0, maximum},
+                                    CRowSpan{0.0, -2.0, 0.05, 0, 61, 1}))
+            << maximum;
+    }
+    // Non-finite and signed-zero coordinates with the look for cycles on.
+    for (const double v : {kNaN, kInf, -kInf, 0.0, -0.0}) {
+        EXPECT_TRUE(
+            PlainLoopAgrees(CEscapeParams{0, 0.0, 0.0, 5000}, CRowSpan{v, -1.0, 0.0, 0, 9, 1}));
+        EXPECT_TRUE(
+            PlainLoopAgrees(CEscapeParams{1, v, -0.0, 5000}, CRowSpan{-0.0, v, 0.1, 0, 9, 1}));
+    }
+    // A stop is a stop, also where every point would repeat for ever.
+    const std::atomic<std::int32_t> stop{1};
+    CEscapeParams stopped = most;
+    stopped.cancel = &stop;
+    std::vector<std::int32_t> cut(200);
+    EXPECT_FALSE(EscapeRow(stopped, CRowSpan{0.3, -0.3, 0.001, 0, 200, 1}, cut.data()));
 }

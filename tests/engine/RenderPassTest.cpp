@@ -370,8 +370,29 @@ TEST(RenderPass, IterationCountSumsEveryComputedPoint) {
         }
     }
     EXPECT_EQ(rig.engine.IterationCount(), expected);
+    EXPECT_EQ(rig.engine.UpdateCount(), expected);
     rig.engine.StartFine(&rig.queue);  // a new job counts from zero
     rig.FinishPass();
     EXPECT_LT(rig.engine.IterationCount(), expected);
     EXPECT_GT(rig.engine.IterationCount(), 0u);
+
+    // At a high limit, points that repeat for ever count the maximum without
+    // computing it: the sum of the counts stays, the updates computed drop.
+    EngineRig high(2, 40, 40, 10000, 100);
+    high.engine.m_xMin = -0.80;
+    high.engine.m_xMax = -0.70;
+    high.engine.m_yMin = 0.05;
+    high.engine.m_yMax = 0.15;
+    high.engine.StartFine(&high.queue);
+    high.FinishPass();
+    std::uint64_t sum = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            sum += static_cast<std::uint64_t>(
+                high.engine.Iterate(x * high.engine.m_xStep + high.engine.m_xMin,
+                                    y * high.engine.m_yStep + high.engine.m_yMin, 9999));
+        }
+    }
+    EXPECT_EQ(high.engine.IterationCount(), sum);
+    EXPECT_LT(high.engine.UpdateCount(), sum / 2);
 }
