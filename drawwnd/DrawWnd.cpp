@@ -7,7 +7,10 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdint>
+
+#include "platform/DevicePixels.h"
 
 namespace {
 
@@ -40,9 +43,13 @@ int CDrawWnd::CreateOnce() {
     }
     m_bCreated = 1;
     setWindowTitle(QStringLiteral("描画Window"));
-    m_programClientSize = QSize(kInitialWidth, kInitialHeight);
+    // The initial size is logical, like every dialog unit; the image size
+    // it gives is in device pixels.
+    const double r = devicePixelRatio();
+    m_programClientSize = QSize(DeviceFloor(kInitialWidth, r), DeviceFloor(kInitialHeight, r));
+    SetImageClientSize(m_programClientSize);
     move(0, 0);
-    resize(m_programClientSize + (size() - ClientSize()));
+    resize(QSize(kInitialWidth, kInitialHeight) + (size() - LogicalClientSize()));
     // Shown once the owner has had the chance to place it: a window system
     // places the frame where asked only for a window not yet mapped, so a
     // move right after showing would put the client area there instead and
@@ -62,12 +69,21 @@ void CDrawWnd::ShowIfPending() {
 
 void CDrawWnd::MoveWithClientSize(int x, int y, int clientWidth, int clientHeight) {
     // The frame's own border, if it has one, lies outside the client area.
-    const QSize border = size() - ClientSize();
+    // The place is logical, as the window system's; the size device pixels.
+    const QSize border = size() - LogicalClientSize();
+    const double r = devicePixelRatio();
     m_programClientSize = QSize(clientWidth, clientHeight);
+    SetImageClientSize(m_programClientSize);
     m_bMovedByProgram = 1;
     move(x, y);
-    resize(m_programClientSize + border);
+    resize(QSize(LogicalCeil(clientWidth, r), LogicalCeil(clientHeight, r)) + border);
     ShowIfPending();
+}
+
+QSize CDrawWnd::OuterDeviceSize() const {
+    const QSize border = frameGeometry().size() - LogicalClientSize();
+    const double r = devicePixelRatio();
+    return ClientSize() + QSize(qRound(border.width() * r), qRound(border.height() * r));
 }
 
 double CDrawWnd::SecondsSincePress() {
@@ -82,7 +98,17 @@ void CDrawWnd::Notify(unsigned message, int wParam, int lParam) {
 }
 
 QPoint CDrawWnd::ClientPoint(const QMouseEvent* event) const {
-    return event->position().toPoint() - contentsRect().topLeft();
+    const double r = devicePixelRatio();
+    const QPointF logical = event->position() - QPointF(contentsRect().topLeft());
+    // The device pixel under the pointer. Inside the client area, the edge
+    // beyond the image (at fractional ratios) counts as its last pixel;
+    // outside it, a drag keeps its offsets as they are.
+    QPoint p(DeviceFloor(logical.x(), r), DeviceFloor(logical.y(), r));
+    if (QRectF(QPointF(), QSizeF(LogicalClientSize())).contains(logical)) {
+        const QSize client = ClientSize();
+        p = QPoint(std::min(p.x(), client.width() - 1), std::min(p.y(), client.height() - 1));
+    }
+    return p;
 }
 
 void CDrawWnd::resizeEvent(QResizeEvent* event) {

@@ -34,6 +34,9 @@ public:
     // gives it a client area of exactly clientWidth x clientHeight pixels.
     // The size change this causes is not reported to the view.
     void MoveWithClientSize(int x, int y, int clientWidth, int clientHeight);
+    // The whole window's size in device pixels: the client area's and the
+    // frame's border.
+    QSize OuterDeviceSize() const;
 
 protected:
     // Seconds the left button has been held, read at its release.

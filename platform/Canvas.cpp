@@ -4,11 +4,38 @@
 #include <QPainter>
 #include <QPen>
 
+#include "platform/DevicePixels.h"
 #include "platform/DibImage.h"
 #include "platform/ImageTarget.h"
 
 CCanvas::CCanvas(QWidget* parent, Qt::WindowFlags flags) : QFrame(parent, flags) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QSize CCanvas::ClientSize() const {
+    const QSize logical = contentsRect().size();
+    const double r = devicePixelRatio();
+    if (r == 1.0) {
+        return logical;
+    }
+    if (m_imageClientSize.isValid() &&
+        LogicalCeil(m_imageClientSize.width(), r) == logical.width() &&
+        LogicalCeil(m_imageClientSize.height(), r) == logical.height()) {
+        return m_imageClientSize;
+    }
+    // A window the user sizes shows whole device pixels only; a control
+    // covers every device pixel inside its frame.
+    if (isWindow()) {
+        return {DeviceFloor(logical.width(), r), DeviceFloor(logical.height(), r)};
+    }
+    return {DeviceCeil(logical.width(), r), DeviceCeil(logical.height(), r)};
+}
+
+QRect CCanvas::ToLogical(const QRect& device) const {
+    const double r = devicePixelRatio();
+    return QRectF(QPointF(device.topLeft()) / r, QSizeF(device.size()) / r)
+        .toAlignedRect()
+        .translated(contentsRect().topLeft());
 }
 
 void CCanvas::EnsureBuffer() {
@@ -40,7 +67,7 @@ void CCanvas::CopyDib(int dstX, int dstY, int width, int height, const CDibView&
         srcTop + height <= src.height) {
         // Same pixels on both sides: each row straight into place, flipped.
         const QRect written = CopyDibRows(m_buffer, dstX, dstY, width, height, src, srcX, srcTop);
-        update(written.translated(contentsRect().topLeft()));
+        update(ToLogical(written));
         return;
     }
     // The band's rows lie bottom-up in memory: wrap them as they are (a
@@ -52,7 +79,7 @@ void CCanvas::CopyDib(int dstX, int dstY, int width, int height, const CDibView&
     QPainter p(&m_buffer);
     p.drawImage(dstX, dstY, flipped);
     p.end();
-    update(QRect(QPoint(dstX, dstY), flipped.size()).translated(contentsRect().topLeft()));
+    update(ToLogical(QRect(QPoint(dstX, dstY), flipped.size())));
 }
 
 void CCanvas::XorFocusRect(const QRect& rect) {
@@ -82,19 +109,36 @@ void CCanvas::FillSolidRect(const QRect& rect, const QColor& colour) {
     QPainter p(&m_buffer);
     p.fillRect(rect, colour);
     p.end();
-    update(rect.translated(contentsRect().topLeft()));
+    update(ToLogical(rect));
 }
 
 void CCanvas::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);  // the border
     EnsureBuffer();
-    // Only the part asked for: a band of finished rows repaints that band.
-    const QRect area = event->rect().intersected(contentsRect());
-    if (area.isEmpty()) {
+    // Only the part asked for: a band of finished rows repaints that band
+    // (the painter is clipped to it).
+    const QRect contents = contentsRect();
+    if (event->rect().intersected(contents).isEmpty()) {
         return;
     }
     QPainter p(this);
-    p.drawImage(area, m_buffer, area.translated(-contentsRect().topLeft()));
+    p.setClipRect(contents);
+    const double r = devicePixelRatio();
+    if (r == 1.0) {
+        p.drawImage(contents.topLeft(), m_buffer);
+        return;
+    }
+    // In device coordinates the copy is a plain translation: one buffer
+    // pixel on one screen pixel, with nothing scaled.
+    p.setWorldTransform(QTransform::fromScale(1.0 / r, 1.0 / r));
+    const QPoint origin = (QPointF(contents.topLeft()) * r).toPoint();
+    p.drawImage(origin, m_buffer);
+    const QRegion edge = QRegion(QRect(origin, QSize(DeviceCeil(contents.width(), r),
+                                                     DeviceCeil(contents.height(), r))))
+                             .subtracted(QRegion(QRect(origin, m_buffer.size())));
+    for (const QRect& rect : edge) {
+        p.fillRect(rect, palette().color(QPalette::Window));
+    }
 }
 
 void CCanvas::resizeEvent(QResizeEvent* event) {

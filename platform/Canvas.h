@@ -9,13 +9,27 @@
 // persistent back buffer the size of the client area, and painting only
 // copies that buffer to the screen. The client area is the frame's contents
 // rectangle, so a sunken border stays outside it.
+//
+// The buffer and every coordinate given to a canvas are device pixels: on a
+// screen of device pixel ratio r, one buffer pixel is one screen pixel, never
+// scaled or smoothed.
 class CCanvas : public QFrame, public IDrawTarget {
     Q_OBJECT
 public:
     explicit CCanvas(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
 
-    // Client area size in pixels.
-    QSize ClientSize() const { return contentsRect().size(); }
+    // Client area size in device pixels. At a fractional ratio the logical
+    // area may hold one device pixel more than asked for: a size set with
+    // SetImageClientSize stays that size, and the edge beyond it shows the
+    // window colour.
+    QSize ClientSize() const;
+    // Client area size in the toolkit's logical pixels.
+    QSize LogicalClientSize() const { return contentsRect().size(); }
+    // The client size in device pixels the window was last given a size for.
+    void SetImageClientSize(const QSize& size) { m_imageClientSize = size; }
+    // The logical rectangle of the widget that covers a device rectangle of
+    // the client area.
+    QRect ToLogical(const QRect& device) const;
 
     void CopyDib(int dstX, int dstY, int width, int height, const CDibView& src, int srcX,
                  int srcTop) override;
@@ -40,4 +54,5 @@ private:
     void EnsureBuffer();
 
     QImage m_buffer;
+    QSize m_imageClientSize;
 };

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "res/NavIconEngine.h"
 #include "res/Resource.h"
 
 // Q_INIT_RESOURCE declares the generated registration function where it is used, so
@@ -34,7 +35,7 @@ QIcon ResourceIcon(int id) {
         return icon;
     }
     if (id >= IDI_ARROW_DOWN && id <= IDI_ZOOM_OUT) {
-        return QIcon(IconPath(id, 32));
+        return QIcon(new CNavIconEngine(id));
     }
     return QIcon();
 }

@@ -9,5 +9,5 @@ void InitResources();
 
 // The icon with the given resource id: the application icon IDR_MAINFRAME (16, 32 and
 // 48 pixels) or one of the navigation button icons IDI_ARROW_DOWN to IDI_ZOOM_OUT
-// (32 x 32). A null icon for any other id.
+// (drawn at 32 x 32, painted as paths at other sizes). A null icon for any other id.
 QIcon ResourceIcon(int id);

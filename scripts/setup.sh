@@ -10,6 +10,7 @@ VELMORA_PACKAGES=(
     qt6-base-dev libgl-dev libhwy-dev libmpfr-dev
     fonts-ipafont-gothic qt6-translations-l10n
     desktop-file-utils appstream libxml2-utils shared-mime-info libglib2.0-bin groff-base dpkg-dev
+    xvfb xauth
 )
 
 velmora_install_packages() {

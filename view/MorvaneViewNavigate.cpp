@@ -164,8 +164,9 @@ void CMorvaneView::OnDrawWndDragging(int ox, int oy) {
 
 void CMorvaneView::OnDrawWndDragged(int ox, int oy) {
     const CFractalEngine& e = m_pDocument->m_engine;
-    // The outer size, frame and caption included.
-    const QSize outer = m_pDrawWnd->frameGeometry().size();
+    // The outer size, frame and caption included, in device pixels as the
+    // drag's offsets are.
+    const QSize outer = m_pDrawWnd->OuterDeviceSize();
     const double dx = e.m_xMax - e.m_xMin;
     const double dy = e.m_yMax - e.m_yMin;
     const double shiftX = dx * ox / (outer.width() + 1);

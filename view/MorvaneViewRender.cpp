@@ -15,6 +15,7 @@
 #include "drawwnd/DrawWnd.h"
 #include "palette/ColorPattern.h"
 #include "platform/Canvas.h"
+#include "platform/DevicePixels.h"
 #include "platform/MessageBox.h"
 #include "res/Resource.h"
 #include "view/MorvaneView.h"
@@ -67,7 +68,10 @@ QPoint CMorvaneView::DrawWndPlacement() const {
     const int right = form->frameGeometry().right() + 1;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int screenWidth = screen ? screen->geometry().width() : 1024;
-    const int w = m_pDocument->m_imageWidth;
+    // The image width is in device pixels, the screen's in logical ones.
+    const double ratio =
+        m_pDrawWnd ? m_pDrawWnd->devicePixelRatio() : (screen ? screen->devicePixelRatio() : 1.0);
+    const int w = LogicalCeil(m_pDocument->m_imageWidth, ratio);
     const int x = w + right < screenWidth ? right + 1 : screenWidth - w - 8;
     return {x, 0};
 }

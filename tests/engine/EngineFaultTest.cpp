@@ -32,27 +32,6 @@ long AddressSpaceBytes() {
     return pages * ::sysconf(_SC_PAGESIZE);
 }
 
-// Deep inside the set: every point runs to the limit.
-void Interior(CFractalEngine& e) {
-    e.m_xMin = -0.1;
-    e.m_xMax = 0.1;
-    e.m_yMin = -0.1;
-    e.m_yMax = 0.1;
-}
-
-// Inside the Siegel disk of the Julia set of the golden mean rotation: every
-// point turns about the fixed point for ever and never comes back to the very
-// same z, so no look for repeating values cuts its run short.
-void Rotating(CFractalEngine& e) {
-    e.m_kind = 1;
-    e.m_juliaRe = -0.3905408702184;
-    e.m_juliaIm = -0.5867879073469687;
-    e.m_xMin = -0.39;
-    e.m_xMax = -0.35;
-    e.m_yMin = -0.36;
-    e.m_yMax = -0.32;
-}
-
 }  // namespace
 
 TEST(EngineFaults, APassWhoseWorkersCannotStartReportsNoCompletion) {
@@ -119,7 +98,7 @@ TEST(EngineFaults, ScrollOnABlankSurfaceComputesTheWholePicture) {
 
 TEST(EngineFaults, RefineNextStopsTheRunningPassBeforeChangingLevel) {
     EngineRig rig(2, 240, 240, 1000000, 10);
-    Interior(rig.engine);
+    Rotating(rig.engine);
     rig.engine.StartCoarse(&rig.queue);
     ASSERT_TRUE(rig.engine.RefineNext());  // over a running 8x8 pass
     EXPECT_EQ(rig.engine.m_level, 16);

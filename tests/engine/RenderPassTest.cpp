@@ -213,12 +213,9 @@ TEST(RenderPass, MessagesCarryTheEngine) {
 
 TEST(RenderPass, StoppedPassesPostNoCompletion) {
     for (int workers : {1, 2, 8}) {
-        // Deep inside the set every point runs to the limit: long enough to stop.
+        // Every point runs to the limit: long enough to stop.
         EngineRig rig(workers, 400, 400, 1000000, 10);
-        rig.engine.m_xMin = -0.1;
-        rig.engine.m_xMax = 0.1;
-        rig.engine.m_yMin = -0.1;
-        rig.engine.m_yMax = 0.1;
+        Rotating(rig.engine);
         rig.engine.StartCoarse(&rig.queue);
         rig.engine.StopWorkers();
         EXPECT_FALSE(rig.engine.IsBusy());

@@ -59,16 +59,13 @@ TEST(Scroll, UpOnAFinishedImageComputesOnlyTheTopStrip) {
 
 TEST(Scroll, DuringTheCoarsePassTheWholeImageRestarts) {
     EngineRig rig(2, 200, 200, 1000000, 10);
-    rig.engine.m_xMin = -0.1;  // inside the set: the pass is still running
-    rig.engine.m_xMax = 0.1;
-    rig.engine.m_yMin = -0.1;
-    rig.engine.m_yMax = 0.1;
+    Rotating(rig.engine);  // the pass is still running
     rig.engine.StartCoarse(&rig.queue);
     rig.engine.Scroll(2);
     EXPECT_EQ(rig.engine.m_lastLevel, 128);
     EXPECT_EQ(rig.engine.m_level, 64);
     EXPECT_EQ(rig.engine.m_scrollDir, -1);
-    EXPECT_DOUBLE_EQ(rig.engine.m_xMin, -0.075);
+    EXPECT_DOUBLE_EQ(rig.engine.m_xMin, -0.39 + 0.04 / 8);
     rig.engine.StopWorkers();
 }
 
