@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "engine/DibSurface.h"
 #include "engine/FractalEngine.h"
@@ -50,6 +52,8 @@ public:
     QWidget* GetDlgItem(int id) const;
     CDrawWnd* DrawWnd() const { return m_pDrawWnd.get(); }
     CFractalEngine& PreviewEngine() { return m_previewEngine; }
+    // Whether the overview shows the finished picture of its parameters.
+    bool PreviewFinished() const { return m_previewShown.has_value(); }
 
     // Form fields, in the order of the data exchange.
     QString m_strXMin;
@@ -176,6 +180,22 @@ private:
     CPostTarget m_notify;
     std::unique_ptr<std::uint32_t[]> m_pColorTable;
     CFractalEngine m_previewEngine;
+    // What the overview shows once its last pass has finished: a restart
+    // that would draw the same picture again is left out.
+    struct CPreviewKey {
+        std::int32_t kind = 0;
+        double juliaRe = 0.0;
+        double juliaIm = 0.0;
+        double region[4] = {};
+        std::int32_t limit = 0;
+        int width = 0;
+        int height = 0;
+        std::vector<std::uint32_t> colors;
+        bool operator==(const CPreviewKey&) const = default;
+    };
+    CPreviewKey PreviewKey() const;
+    void StartPreview();
+    std::optional<CPreviewKey> m_previewShown;
     CDibSurface m_colorBar;
     std::unique_ptr<CDrawWnd> m_pDrawWnd;
 

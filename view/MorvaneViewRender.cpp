@@ -153,7 +153,7 @@ void CMorvaneView::OnInitialUpdate() {
     SetupPreview();
     m_previewEngine.SetColorTable(m_pColorTable.get(), m_nColorCount);
     m_previewEngine.m_iterationLimit = doc.m_iterationLimit;
-    m_previewEngine.StartFine(&m_notify);
+    StartPreview();
 
     ResizeMainSurface();
     engine.SetColorTable(m_pColorTable.get(), m_nColorCount);
@@ -246,8 +246,9 @@ void CMorvaneView::ApplyAndRender() {
         m_previewEngine.m_kind = engine.m_kind;
         restartPreview = true;
     }
-    if (restartPreview) {
-        m_previewEngine.StartFine(&m_notify);
+    // The same overview again would only take processors from the picture.
+    if (restartPreview && !(m_previewShown && *m_previewShown == PreviewKey())) {
+        StartPreview();
     }
     ShowRegion();
     UpdateData(false);
@@ -351,7 +352,25 @@ int CMorvaneView::RestoreWindowSize() {
     return 1;
 }
 
+CMorvaneView::CPreviewKey CMorvaneView::PreviewKey() const {
+    const CFractalEngine& p = m_previewEngine;
+    CPreviewKey key{
+        p.m_kind,           p.m_juliaRe, p.m_juliaIm, {p.m_xMin, p.m_xMax, p.m_yMin, p.m_yMax},
+        p.m_iterationLimit, p.m_width,   p.m_height,  {}};
+    if (m_pColorTable) {
+        key.colors.assign(m_pColorTable.get(),
+                          m_pColorTable.get() + std::max(0, m_pDocument->m_colorCount));
+    }
+    return key;
+}
+
+void CMorvaneView::StartPreview() {
+    m_previewShown.reset();
+    m_previewEngine.StartFine(&m_notify);
+}
+
 void CMorvaneView::SetupPreview() {
+    m_previewShown.reset();
     m_previewEngine.StopWorkers();
     m_previewEngine.m_kind = m_pDocument->m_engine.m_kind;
     m_previewEngine.m_juliaRe = m_pDocument->m_engine.m_juliaRe;
@@ -370,7 +389,7 @@ void CMorvaneView::SetColorPattern(int pattern) {
     if (!ApplyColors()) {
         return;
     }
-    m_previewEngine.StartFine(&m_notify);
+    StartPreview();
     ApplyAndRender();
 }
 
@@ -411,6 +430,7 @@ void CMorvaneView::OnRenderDone(std::uintptr_t engine, std::intptr_t serial) {
         }
     } else if (engine == m_previewEngine.Handle() && m_previewEngine.IsCurrentPass(serial)) {
         DrawPreview();
+        m_previewShown = PreviewKey();
     }
 }
 

@@ -53,6 +53,8 @@ private slots:
             QCOMPARE(canvas->BackBuffer().size(), QSize(DeviceCeil(logical.width(), m_ratio),
                                                         DeviceCeil(logical.height(), m_ratio)));
         }
+        const auto* preview = qobject_cast<CCanvas*>(m_app->View()->GetDlgItem(IDC_PREVIEW));
+        QCOMPARE(m_app->View()->PreviewEngine().m_width, preview->ClientSize().width());
         const auto* up = qobject_cast<QPushButton*>(m_app->View()->GetDlgItem(IDC_UP));
         const QPixmap icon = up->icon().pixmap(QSize(32, 32), m_ratio);
         QCOMPARE(icon.size(), QSize(DeviceCeil(32, m_ratio), DeviceCeil(32, m_ratio)));

@@ -48,9 +48,9 @@ public:
     // Whether the last completion seen for the engine still belongs to the
     // pass that engine started last: nothing has been started or stopped since.
     bool MainDoneCurrent() const { return m_mainDone && Main().IsCurrentPass(*m_mainDone); }
-    bool PreviewDoneCurrent() const {
-        return m_previewDone && m_view->PreviewEngine().IsCurrentPass(*m_previewDone);
-    }
+    // The overview shows the finished picture of its parameters: its last
+    // pass completed, or a restart to the same picture was left out.
+    bool PreviewDoneCurrent() const { return m_view->PreviewFinished(); }
 
     QProgressBar* Progress() const {
         return static_cast<QProgressBar*>(m_view->GetDlgItem(IDC_PROGRESS));
@@ -84,8 +84,8 @@ protected:
         const Notice notice{m->message, fromMain, m->lParam, Main().m_level,
                             m->message == WM_RENDER_DONE && engine.IsCurrentPass(m->lParam)};
         m_notices.push_back(notice);
-        if (m->message == WM_RENDER_DONE) {
-            (fromMain ? m_mainDone : m_previewDone) = m->lParam;
+        if (m->message == WM_RENDER_DONE && fromMain) {
+            m_mainDone = m->lParam;
         }
         if (onNotice) {
             onNotice(notice);
@@ -99,5 +99,4 @@ private:
     CMorvaneView* m_view;
     std::vector<Notice> m_notices;
     std::optional<std::intptr_t> m_mainDone;
-    std::optional<std::intptr_t> m_previewDone;
 };
