@@ -1,7 +1,9 @@
 // Escape-time throughput on one core, in lane-iterations (z updates) per
 // second: the kernel on every row the benchmark scenes compute, per kernel and
 // per instruction set this machine has, and the ceiling loop that does the
-// same arithmetic with every lane always busy. EscapeRows reports its rate as
+// same arithmetic with every lane always busy. EscapeShares gives the kernel
+// each scene's rows of one pass as one stream, as the engine gives it a
+// worker's share. EscapeRows reports its rate as
 // a share of the best ceiling of its instruction set ("of_ceiling") and of the
 // eight-vector ceiling ("of_ceiling8").
 #include <benchmark/benchmark.h>
@@ -106,6 +108,43 @@ void BM_EscapeRows(benchmark::State& state, CEscapeKernel kernel, std::int64_t t
     state.SetLabel(EscapeKernelName(kernel));
 }
 
+// The same rows, as one stream per scene and pass.
+void BM_EscapeShares(benchmark::State& state, std::int64_t target) {
+    const CTargetScope scope(target);
+    const std::vector<CBenchRow> rows = BenchmarkRows();
+    std::int64_t updates = 0;
+    for (auto _ : state) {
+        for (std::size_t first = 0; first < rows.size();) {
+            std::size_t end = first + 1;
+            while (end < rows.size() && rows[end].span.colStep == rows[first].span.colStep &&
+                   rows[end].params.kind == rows[first].params.kind &&
+                   rows[end].span.xMin == rows[first].span.xMin) {
+                ++end;
+            }
+            std::size_t fed = first;
+            CRowFeed feed(
+                [&](double& y) {
+                    if (fed == end) {
+                        return false;
+                    }
+                    y = rows[fed++].span.y;
+                    return true;
+                },
+                [&](std::int64_t, const std::int32_t* counts) {
+                    for (int i = 0; i < rows[first].span.PointCount(); ++i) {
+                        updates += counts[i];
+                    }
+                    return true;
+                });
+            EscapeRows(rows[first].params, rows[first].span, feed);
+            first = end;
+        }
+    }
+    state.counters["iterations/s"] =
+        benchmark::Counter(static_cast<double>(updates), benchmark::Counter::kIsRate);
+    state.SetLabel(EscapeKernelName(CEscapeKernel::simd));
+}
+
 void BM_Ceiling(benchmark::State& state, std::int64_t target) {
     const CTargetScope scope(target);
     const int vectors = static_cast<int>(state.range(0));
@@ -128,6 +167,8 @@ int main(int argc, char** argv) {
         const std::string name = hwy::TargetName(target);
         benchmark::RegisterBenchmark(("EscapeRows/" + name).c_str(), BM_EscapeRows,
                                      CEscapeKernel::simd, target)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("EscapeShares/" + name).c_str(), BM_EscapeShares, target)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("Ceiling/" + name).c_str(), BM_Ceiling, target)
             ->DenseRange(1, 8)

@@ -1,7 +1,10 @@
 // Built with -ffp-contract=off: a fused multiply-add would change counts.
 #include "engine/EscapeKernel.h"
 
+#include <algorithm>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -74,10 +77,40 @@ std::int32_t EscapeCount(const CEscapeParams& params, double x, double y) {
     return Count<false, false>(params, x, y, nullptr);
 }
 
+bool EscapeRows(const CEscapeParams& params, const CRowSpan& span, IRowFeed& feed,
+                CEscapeKernel kernel) {
+    if (kernel == CEscapeKernel::simd) {
+        return EscapeRowsSimd(params, span, feed);
+    }
+    return EscapeRowsOneByOne(params, span, feed, kernel);
+}
+
+bool EscapeRowsOneByOne(const CEscapeParams& params, const CRowSpan& span, IRowFeed& feed,
+                        CEscapeKernel kernel) {
+    std::vector<std::int32_t> counts(static_cast<std::size_t>(span.PointCount()));
+    CRowSpan row = span;
+    for (std::int64_t seq = 0; feed.NextRow(row.y); ++seq) {
+        if (!EscapeRow(params, row, counts.data(), kernel) || !feed.RowDone(seq, counts.data())) {
+            return false;
+        }
+    }
+    return !params.Cancelled();
+}
+
 bool EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts,
                CEscapeKernel kernel) {
     if (kernel == CEscapeKernel::simd) {
-        return EscapeRowSimd(params, span, counts);
+        bool fed = false;
+        CRowFeed row(
+            [&](double& y) {
+                y = span.y;
+                return !std::exchange(fed, true);
+            },
+            [&](std::int64_t, const std::int32_t* rowCounts) {
+                std::copy(rowCounts, rowCounts + span.PointCount(), counts);
+                return true;
+            });
+        return EscapeRowsSimd(params, span, row);
     }
     // The reference: one point after another.
     int i = 0;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <utility>
 
 // What one escape-time count depends on besides the point itself.
 struct CEscapeParams {
@@ -52,10 +53,50 @@ std::int32_t EscapeCount(const CEscapeParams& params, double x, double y);
 bool EscapeRow(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts,
                CEscapeKernel kernel = CEscapeKernel::simd);
 
+// The rows of one worker's share, fed to EscapeRows one after another.
+class IRowFeed {
+public:
+    // y of the next row; false when no row is left or a stop was asked for.
+    virtual bool NextRow(double& y) = 0;
+    // The counts of row `seq` (0 for the first row fed, and so on) once every
+    // point of it is counted. Rows may come in any order; false stops the rows.
+    virtual bool RowDone(std::int64_t seq, const std::int32_t* counts) = 0;
+
+protected:
+    ~IRowFeed() = default;
+};
+
+// A feed made of two callables, bool(double& y) and
+// bool(std::int64_t seq, const std::int32_t* counts).
+template <class TNext, class TDone>
+class CRowFeed final : public IRowFeed {
+public:
+    CRowFeed(TNext next, TDone done) : m_next(std::move(next)), m_done(std::move(done)) {}
+    bool NextRow(double& y) override { return m_next(y); }
+    bool RowDone(std::int64_t seq, const std::int32_t* counts) override {
+        return m_done(seq, counts);
+    }
+
+private:
+    TNext m_next;
+    TDone m_done;
+};
+
+// Counts of every row the feed gives, on the columns of `span` (its y is not
+// read). The SIMD kernel streams the points of all rows through its vectors,
+// so lanes freed at the end of one row take points of the next. Returns false
+// when params.cancel or the feed stopped the rows; params.skipped then misses
+// the rows not handed back.
+bool EscapeRows(const CEscapeParams& params, const CRowSpan& span, IRowFeed& feed,
+                CEscapeKernel kernel = CEscapeKernel::simd);
+
 // The name of what runs a row on this machine: "scalar", or the instruction
 // set the SIMD kernel dispatches to ("AVX3", "AVX2", "SSE4", "NEON", ...).
 const char* EscapeKernelName(CEscapeKernel kernel = CEscapeKernel::simd);
 
 // The SIMD kernel itself (EscapeKernelSimd.cpp), on the target chosen at run time.
-bool EscapeRowSimd(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts);
+bool EscapeRowsSimd(const CEscapeParams& params, const CRowSpan& span, IRowFeed& feed);
+// The plain loop's rows, one after another.
+bool EscapeRowsOneByOne(const CEscapeParams& params, const CRowSpan& span, IRowFeed& feed,
+                        CEscapeKernel kernel);
 const char* EscapeSimdTargetName();

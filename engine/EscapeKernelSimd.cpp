@@ -1,12 +1,14 @@
-// Escape-time counts of a row on SIMD vectors, for every instruction set the
+// Escape-time counts of rows on SIMD vectors, for every instruction set the
 // build knows; the best one the processor has is chosen at run time.
 //
 // Several independent vectors are in flight, so the add and multiply pipes
 // always have work while each vector waits for its own last result. Every
 // kSteps steps the lanes whose point has escaped or reached the maximum hand in
-// their count and take the next points of the row, so divergent lanes do not
-// idle. When fewer points are left than lanes, the live lanes are packed
-// together after every block of steps and the row drains on fewer vectors.
+// their count and take the next points, so divergent lanes do not idle. The
+// points of all the rows of a share go through the vectors as one stream:
+// lanes freed at the end of one row take points of the next. Only when fewer
+// points are left than lanes are the live lanes packed together after every
+// block of steps, and the stream drains on fewer vectors.
 //
 // Built with -ffp-contract=off, like EscapeKernel.cpp: the counts must be
 // exactly those of EscapeCount.
@@ -16,11 +18,13 @@
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "engine/EscapeKernel.h"
 #include "engine/EscapeKernelSimd-inl.h"
@@ -40,9 +44,11 @@ namespace HWY_NAMESPACE {
 
 // Vectors in flight. One step of one vector is a chain of about seven cycles
 // of latency but only two or three cycles of work for the pipes, so a few
-// independent vectors keep the pipes busy. Each vector holds three registers
-// (zr, zi, tag) and a mask: six of them fit the 32 registers and seven mask
-// registers of AVX-512, three the 16 registers of AVX2, SSE4 and NEON.
+// independent vectors keep the pipes busy. Each vector holds zr, zi, its tag,
+// a mask and, for the Mandelbrot set, its points' cr and ci: six of them fit
+// the 32 registers and seven mask registers of AVX-512 (with c read from
+// memory where registers run out), three the 16 registers of AVX2, SSE4 and
+// NEON.
 #if VELMORA_ROW_AVX3
 constexpr std::size_t kVectors = 6;
 #else
@@ -72,9 +78,10 @@ HWY_INLINE void ForEachVector(F&& f) {
 // A lane's tag holds two 32-bit counters, each raised with every update:
 //   high word: bias + updates, where bias = 2^31 - maximum, so the tag turns
 //              negative exactly when the point has had `maximum` updates;
-//   low word:  the point's index in the row + updates.
+//   low word:  the point's index in the stream (its row's slot and its
+//              column) + updates.
 // A lane runs at most kSteps updates past the maximum before it is checked,
-// so with indexes below 2^30 neither word ever reaches 2^32. Longer rows go
+// so with indexes below 2^30 neither word ever reaches 2^32. Wider rows go
 // through the scalar loop.
 constexpr std::int64_t kMostPoints = std::int64_t{1} << 30;
 
@@ -176,35 +183,38 @@ HWY_INLINE Indices RankIndices(const CLaneTables& t, std::size_t bits) {
 #endif
 }
 
-// What the lanes of one row share, and where they hand in their counts.
-struct CRowWork {
+// What the vectors read and write between two services of the stream: the
+// staged points they take, and where they hand in the tags of finished lanes.
+struct CLaneWork {
     const CLaneTables* tables = nullptr;
-    const double* xs = nullptr;  // x of every point, padded by one vector
-    std::int64_t count = 0;      // points in the row
-    std::int64_t next = 0;       // first point not yet given to a lane
-    double y = 0.0;
+    const double* sx = nullptr;          // staged points: x,
+    const double* sy = nullptr;          // y,
+    const std::int64_t* stag = nullptr;  // and tag before the first update
+    std::int64_t next = 0;               // first staged point not yet given to a lane
+    std::int64_t staged = 0;             // end of the staged points
     double juliaRe = 0.0;
     double juliaIm = 0.0;
-    std::int64_t base = 0;        // tag of point 0 before its first update
     std::int64_t* out = nullptr;  // tags of finished lanes, in any order
     const std::atomic<std::int32_t>* cancel = nullptr;
     bool cancelled = false;
     bool cycles = false;        // look for exactly repeating z
     std::int64_t biasHigh = 0;  // the high word of a tag before any update
     std::uint64_t skipped = 0;  // updates saved by finding cycles
+    std::uint32_t blocks = 0;   // blocks of steps run
 
     // Looked at once in kCancelEvery blocks of steps.
-    bool Cancelled(std::uint32_t& blocks) {
+    bool Cancelled() {
         if ((++blocks % kCancelEvery) == 0 && cancel &&
             cancel->load(std::memory_order_relaxed) != 0) {
             cancelled = true;
         }
         return cancelled;
     }
+    std::int64_t Waiting() const { return staged - next; }
 };
 
 // Hands in the tags of the finished lanes.
-HWY_INLINE void HandIn(CRowWork& work, VI tag, M finished, std::size_t bits) {
+HWY_INLINE void HandIn(CLaneWork& work, VI tag, M finished, std::size_t bits) {
     hn::StoreU(PackLanes(*work.tables, tag, finished, bits), DI(), work.out);
     work.out += hwy::PopCount(bits);
 }
@@ -221,7 +231,7 @@ struct CCycleSlots {
 // never compares equal; +0 and -0 do, and the sign of a zero never changes
 // |z|^2.) Then each lane saves z again once its updates reach twice those of
 // its last save.
-HWY_INLINE void CheckCycles(CRowWork& work, V zr, V zi, M& active, VI& tag, CCycleSlots slots) {
+HWY_INLINE void CheckCycles(CLaneWork& work, V zr, V zi, M& active, VI& tag, CCycleSlots slots) {
     const D d;
     const DI di;
     const V savedR = hn::Load(d, slots.zr);
@@ -255,13 +265,14 @@ HWY_INLINE void ResetCycles(M keep, CCycleSlots slots) {
     hn::Store(hn::IfThenElseZero(hn::RebindMask(di, keep), hn::Load(di, slots.due)), di, slots.due);
 }
 
-// Lanes in memory while a row drains: room for every lane in flight and for
-// fewer than that many points not yet started, plus one vector.
+// Lanes in memory while the stream drains: room for every lane in flight and
+// for fewer than that many points not yet started, plus one vector.
 struct CDrainLanes {
     static constexpr std::size_t kCapacity = (2 * kVectors + 1) * kLanes;
     alignas(64) double zr[kCapacity];
     alignas(64) double zi[kCapacity];
     alignas(64) double cr[kCapacity];
+    alignas(64) double ci[kCapacity];
     alignas(64) std::int64_t tag[kCapacity];
     alignas(64) double savedR[kCapacity];
     alignas(64) double savedI[kCapacity];
@@ -277,6 +288,7 @@ struct CDrainLanes {
             zr[i] = 0.0;
             zi[i] = 0.0;
             cr[i] = 0.0;
+            ci[i] = 0.0;
             tag[i] = 0;
             savedR[i] = std::numeric_limits<double>::quiet_NaN();
             savedI[i] = savedR[i];
@@ -285,9 +297,27 @@ struct CDrainLanes {
     }
 };
 
+// The kVectors vectors of the steady state, kept in memory while the stream
+// is serviced: as they were after their last block of steps.
+struct CFullLanes {
+    static constexpr std::size_t kCount = kVectors * kLanes;
+    alignas(64) double zr[kCount];
+    alignas(64) double zi[kCount];
+    alignas(64) double cr[kCount];
+    alignas(64) double ci[kCount];
+    alignas(64) std::int64_t tag[kCount];
+    alignas(64) std::int64_t active[kCount];
+    alignas(64) double savedR[kCount];
+    alignas(64) double savedI[kCount];
+    alignas(64) std::int64_t due[kCount];
+    bool started = false;  // whether the lanes hold points
+
+    CCycleSlots Slots(std::size_t at) { return {savedR + at, savedI + at, due + at}; }
+};
+
 // Packs the running lanes of one vector at the end of the drain lanes.
-HWY_INLINE void Pack(const CLaneTables& t, CDrainLanes& lanes, V zr, V zi, V cr, VI tag, M running,
-                     CCycleSlots slots) {
+HWY_INLINE void Pack(const CLaneTables& t, CDrainLanes& lanes, V zr, V zi, V cr, V ci, VI tag,
+                     M running, CCycleSlots slots) {
     const D d;
     const DI di;
     const std::size_t bits = MaskBits(running);
@@ -295,6 +325,7 @@ HWY_INLINE void Pack(const CLaneTables& t, CDrainLanes& lanes, V zr, V zi, V cr,
     hn::StoreU(PackLanes(t, zr, running, bits), d, lanes.zr + at);
     hn::StoreU(PackLanes(t, zi, running, bits), d, lanes.zi + at);
     hn::StoreU(PackLanes(t, cr, running, bits), d, lanes.cr + at);
+    hn::StoreU(PackLanes(t, ci, running, bits), d, lanes.ci + at);
     hn::StoreU(PackLanes(t, tag, running, bits), di, lanes.tag + at);
     hn::StoreU(PackLanes(t, hn::Load(d, slots.zr), running, bits), d, lanes.savedR + at);
     hn::StoreU(PackLanes(t, hn::Load(d, slots.zi), running, bits), d, lanes.savedI + at);
@@ -302,44 +333,48 @@ HWY_INLINE void Pack(const CLaneTables& t, CDrainLanes& lanes, V zr, V zi, V cr,
     lanes.live += hwy::PopCount(bits);
 }
 
-// Puts the points not yet started behind the live lanes.
+// Puts the staged points not yet started behind the live lanes.
 template <bool kJulia>
-void AppendRest(CRowWork& work, CDrainLanes& lanes) {
+void AppendRest(CLaneWork& work, CDrainLanes& lanes) {
     const D d;
     const DI di;
     const std::size_t n = hn::Lanes(d);
     const V zero = hn::Zero(d);
-    for (std::int64_t p = work.next; p < work.count; p += static_cast<std::int64_t>(n)) {
+    const V none = hn::Set(d, std::numeric_limits<double>::quiet_NaN());
+    for (std::int64_t p = work.next; p < work.staged; p += static_cast<std::int64_t>(n)) {
         const std::size_t at = lanes.live + static_cast<std::size_t>(p - work.next);
-        const V x = hn::LoadU(d, work.xs + p);
+        const V x = hn::LoadU(d, work.sx + p);
+        const V y = hn::LoadU(d, work.sy + p);
         hn::StoreU(kJulia ? x : zero, d, lanes.zr + at);
-        hn::StoreU(kJulia ? hn::Set(d, work.y) : zero, d, lanes.zi + at);
+        hn::StoreU(kJulia ? y : zero, d, lanes.zi + at);
         hn::StoreU(x, d, lanes.cr + at);
-        hn::StoreU(FirstTags(work.base, p), di, lanes.tag + at);
-        hn::StoreU(hn::Set(d, std::numeric_limits<double>::quiet_NaN()), d, lanes.savedR + at);
-        hn::StoreU(hn::Set(d, std::numeric_limits<double>::quiet_NaN()), d, lanes.savedI + at);
+        hn::StoreU(y, d, lanes.ci + at);
+        hn::StoreU(hn::LoadU(di, work.stag + p), di, lanes.tag + at);
+        hn::StoreU(none, d, lanes.savedR + at);
+        hn::StoreU(none, d, lanes.savedI + at);
         hn::StoreU(hn::Zero(di), di, lanes.due + at);
     }
-    lanes.live += static_cast<std::size_t>(work.count - work.next);
-    work.next = work.count;
+    lanes.live += static_cast<std::size_t>(work.Waiting());
+    work.next = work.staged;
 }
 
 // kW vectors of drain lanes, from vector `first` on, run one block of steps;
 // the finished lanes hand in their counts and the running ones are packed at
 // `lanes.live`, which never passes the vectors still to be read.
 template <bool kJulia, std::size_t kW>
-HWY_NOINLINE HWY_FLATTEN void DrainBlock(CRowWork& row, CDrainLanes& lanes, std::size_t first,
+HWY_NOINLINE HWY_FLATTEN void DrainBlock(CLaneWork& row, CDrainLanes& lanes, std::size_t first,
                                          std::size_t liveBefore) {
-    CRowWork work = row;
+    CLaneWork work = row;
     const D d;
     const DI di;
     const std::size_t n = hn::Lanes(d);
     const V limit = hn::Set(d, 10000.0);
     const V juliaRe = hn::Set(d, work.juliaRe);
-    const V ci = hn::Set(d, kJulia ? work.juliaIm : work.y);
+    const V juliaIm = hn::Set(d, work.juliaIm);
     V zr[kW];
     V zi[kW];
     V cr[kW];
+    V ci[kW];
     VI tag[kW];
     M valid[kW];
     M active[kW];
@@ -348,13 +383,15 @@ HWY_NOINLINE HWY_FLATTEN void DrainBlock(CRowWork& row, CDrainLanes& lanes, std:
         zr[v] = hn::Load(d, lanes.zr + at);
         zi[v] = hn::Load(d, lanes.zi + at);
         cr[v] = kJulia ? juliaRe : hn::Load(d, lanes.cr + at);
+        ci[v] = kJulia ? juliaIm : hn::Load(d, lanes.ci + at);
         tag[v] = hn::Load(di, lanes.tag + at);
         valid[v] = hn::FirstN(d, liveBefore > at ? liveBefore - at : 0);
         active[v] = valid[v];
     });
     for (int step = 0; step < kSteps; ++step) {
-        ForEachVector<kW>(
-            [&](std::size_t v) { EscapeStep(zr[v], zi[v], active[v], tag[v], cr[v], ci, limit); });
+        ForEachVector<kW>([&](std::size_t v) {
+            EscapeStep(zr[v], zi[v], active[v], tag[v], cr[v], ci[v], limit);
+        });
     }
     ForEachVector<kW>([&](std::size_t v) {
         const CCycleSlots slots = lanes.Slots((first + v) * n);
@@ -364,14 +401,14 @@ HWY_NOINLINE HWY_FLATTEN void DrainBlock(CRowWork& row, CDrainLanes& lanes, std:
         const M running = Running(active[v], tag[v]);
         const M finished = hn::AndNot(running, valid[v]);
         HandIn(work, tag[v], finished, MaskBits(finished));
-        Pack(*work.tables, lanes, zr[v], zi[v], cr[v], tag[v], running, slots);
+        Pack(*work.tables, lanes, zr[v], zi[v], cr[v], ci[v], tag[v], running, slots);
     });
     row = work;
 }
 
 // DrainBlock for `vectors` (1 to kW) vectors.
 template <bool kJulia, std::size_t kW>
-HWY_INLINE void DrainVectors(CRowWork& work, CDrainLanes& lanes, std::size_t first,
+HWY_INLINE void DrainVectors(CLaneWork& work, CDrainLanes& lanes, std::size_t first,
                              std::size_t liveBefore, std::size_t vectors) {
     if constexpr (kW > 1) {
         if (vectors < kW) {
@@ -382,12 +419,12 @@ HWY_INLINE void DrainVectors(CRowWork& work, CDrainLanes& lanes, std::size_t fir
     DrainBlock<kJulia, kW>(work, lanes, first, liveBefore);
 }
 
+// Runs the drain lanes and the staged points left until every one is counted.
 template <bool kJulia>
-void Drain(CRowWork& work, CDrainLanes& lanes) {
+void Drain(CLaneWork& work, CDrainLanes& lanes) {
     const std::size_t n = hn::Lanes(D());
     AppendRest<kJulia>(work, lanes);
-    std::uint32_t blocks = 0;
-    while (lanes.live > 0 && !work.Cancelled(blocks)) {
+    while (lanes.live > 0 && !work.Cancelled()) {
         const std::size_t liveBefore = lanes.live;
         const std::size_t vectors = (liveBefore + n - 1) / n;
         lanes.ClearFrom(vectors * n);
@@ -400,12 +437,14 @@ void Drain(CRowWork& work, CDrainLanes& lanes) {
 }
 
 // The steady state: every lane of kVectors vectors busy with a point while at
-// least that many points wait. Leaves the live lanes in `lanes`.
+// least that many points are staged. Each finished lane takes the next staged
+// point, in lane order. Returns, with the lanes stored, once fewer points are
+// staged or a stop was asked for.
 template <bool kJulia>
-HWY_NOINLINE HWY_FLATTEN void RunFull(CRowWork& row, CDrainLanes& lanes) {
+HWY_NOINLINE HWY_FLATTEN void RunFull(CLaneWork& row, CFullLanes& lanes) {
     // A copy the compiler can keep in registers: nothing stored through
     // work.out can change it.
-    CRowWork work = row;
+    CLaneWork work = row;
     const D d;
     const DI di;
     const std::size_t n = hn::Lanes(d);
@@ -413,85 +452,123 @@ HWY_NOINLINE HWY_FLATTEN void RunFull(CRowWork& row, CDrainLanes& lanes) {
     const CLaneTables& t = *work.tables;
     const V limit = hn::Set(d, 10000.0);
     const V juliaRe = hn::Set(d, work.juliaRe);
-    const V ci = hn::Set(d, kJulia ? work.juliaIm : work.y);
-    const V y = hn::Set(d, work.y);
+    const V juliaIm = hn::Set(d, work.juliaIm);
     const M all = hn::FirstN(d, n);
     V zr[kVectors];
     V zi[kVectors];
     V cr[kVectors];
+    V ci[kVectors];
     VI tag[kVectors];
     M active[kVectors];
-    alignas(64) double savedR[kVectors * kLanes];
-    alignas(64) double savedI[kVectors * kLanes];
-    alignas(64) std::int64_t due[kVectors * kLanes];
-    const auto slots = [&](std::size_t v) {
-        return CCycleSlots{savedR + v * n, savedI + v * n, due + v * n};
-    };
+    const bool fresh = !lanes.started;
     ForEachVector<kVectors>([&](std::size_t v) {
-        hn::Store(hn::Set(d, std::numeric_limits<double>::quiet_NaN()), d, slots(v).zr);
-        hn::Store(hn::Set(d, std::numeric_limits<double>::quiet_NaN()), d, slots(v).zi);
-        hn::Store(hn::Zero(di), di, slots(v).due);
-        const V x = hn::LoadU(d, work.xs + work.next);
-        zr[v] = kJulia ? x : hn::Zero(d);
-        zi[v] = kJulia ? y : hn::Zero(d);
-        cr[v] = kJulia ? juliaRe : x;
-        tag[v] = FirstTags(work.base, work.next);
-        active[v] = all;
-        work.next += static_cast<std::int64_t>(n);
+        const std::size_t at = v * n;
+        if (fresh) {
+            const V none = hn::Set(d, std::numeric_limits<double>::quiet_NaN());
+            hn::Store(none, d, lanes.savedR + at);
+            hn::Store(none, d, lanes.savedI + at);
+            hn::Store(hn::Zero(di), di, lanes.due + at);
+            const V x = hn::LoadU(d, work.sx + work.next);
+            const V y = hn::LoadU(d, work.sy + work.next);
+            zr[v] = kJulia ? x : hn::Zero(d);
+            zi[v] = kJulia ? y : hn::Zero(d);
+            cr[v] = x;
+            ci[v] = y;
+            tag[v] = hn::LoadU(di, work.stag + work.next);
+            active[v] = all;
+            work.next += static_cast<std::int64_t>(n);
+        } else {
+            zr[v] = hn::Load(d, lanes.zr + at);
+            zi[v] = hn::Load(d, lanes.zi + at);
+            cr[v] = hn::Load(d, lanes.cr + at);
+            ci[v] = hn::Load(d, lanes.ci + at);
+            tag[v] = hn::Load(di, lanes.tag + at);
+            active[v] = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, lanes.active + at)));
+        }
     });
-    std::uint32_t blocks = 0;
-    for (;;) {
-        for (int step = 0; step < kSteps; ++step) {
+    lanes.started = true;
+    for (bool refill = !fresh;; refill = true) {
+        if (refill) {
             ForEachVector<kVectors>([&](std::size_t v) {
-                EscapeStep(zr[v], zi[v], active[v], tag[v], cr[v], ci, limit);
+                const CCycleSlots slots = lanes.Slots(v * n);
+                if (work.cycles) {
+                    CheckCycles(work, zr[v], zi[v], active[v], tag[v], slots);
+                }
+                const M running = Running(active[v], tag[v]);
+                const M finished = hn::Not(running);
+                const std::size_t bits = MaskBits(finished);
+                HandIn(work, tag[v], finished, bits);
+                const Indices rank = RankIndices(t, bits);
+                const V x = hn::TableLookupLanes(hn::LoadU(d, work.sx + work.next), rank);
+                const V y = hn::TableLookupLanes(hn::LoadU(d, work.sy + work.next), rank);
+                const VI start = hn::BitCast(
+                    di, hn::TableLookupLanes(hn::BitCast(d, hn::LoadU(di, work.stag + work.next)),
+                                             rank));
+                tag[v] = hn::IfThenElse(hn::RebindMask(di, running), tag[v], start);
+                if (kJulia) {
+                    zr[v] = hn::IfThenElse(running, zr[v], x);
+                    zi[v] = hn::IfThenElse(running, zi[v], y);
+                } else {
+                    cr[v] = hn::IfThenElse(running, cr[v], x);
+                    ci[v] = hn::IfThenElse(running, ci[v], y);
+                    zr[v] = hn::IfThenElseZero(running, zr[v]);
+                    zi[v] = hn::IfThenElseZero(running, zi[v]);
+                }
+                active[v] = all;
+                if (work.cycles) {
+                    ResetCycles(running, slots);
+                }
+                work.next += static_cast<std::int64_t>(hwy::PopCount(bits));
             });
         }
-        if (work.Cancelled(blocks)) {
-            row = work;
-            return;
+        for (int step = 0; step < kSteps; ++step) {
+            ForEachVector<kVectors>([&](std::size_t v) {
+                EscapeStep(zr[v], zi[v], active[v], tag[v], kJulia ? juliaRe : cr[v],
+                           kJulia ? juliaIm : ci[v], limit);
+            });
         }
-        if (work.count - work.next < perBlock) {
+        if (work.Cancelled() || work.Waiting() < perBlock) {
             break;
         }
-        // Each finished lane takes the next point of the row, in lane order.
-        ForEachVector<kVectors>([&](std::size_t v) {
-            if (work.cycles) {
-                CheckCycles(work, zr[v], zi[v], active[v], tag[v], slots(v));
-            }
-            const M running = Running(active[v], tag[v]);
-            const M finished = hn::Not(running);
-            const std::size_t bits = MaskBits(finished);
-            HandIn(work, tag[v], finished, bits);
-            const V x =
-                hn::TableLookupLanes(hn::LoadU(d, work.xs + work.next), RankIndices(t, bits));
-            const VI fresh =
-                hn::Add(hn::Set(di, work.base + work.next), hn::Load(di, t.rank[bits]));
-            tag[v] = hn::IfThenElse(hn::RebindMask(di, running), tag[v], fresh);
-            if (kJulia) {
-                zr[v] = hn::IfThenElse(running, zr[v], x);
-                zi[v] = hn::IfThenElse(running, zi[v], y);
-            } else {
-                cr[v] = hn::IfThenElse(running, cr[v], x);
-                zr[v] = hn::IfThenElseZero(running, zr[v]);
-                zi[v] = hn::IfThenElseZero(running, zi[v]);
-            }
-            active[v] = all;
-            if (work.cycles) {
-                ResetCycles(running, slots(v));
-            }
-            work.next += static_cast<std::int64_t>(hwy::PopCount(bits));
-        });
     }
     ForEachVector<kVectors>([&](std::size_t v) {
-        if (work.cycles) {
-            CheckCycles(work, zr[v], zi[v], active[v], tag[v], slots(v));
-        }
-        const M running = Running(active[v], tag[v]);
-        const M finished = hn::Not(running);
-        HandIn(work, tag[v], finished, MaskBits(finished));
-        Pack(t, lanes, zr[v], zi[v], cr[v], tag[v], running, slots(v));
+        const std::size_t at = v * n;
+        hn::Store(zr[v], d, lanes.zr + at);
+        hn::Store(zi[v], d, lanes.zi + at);
+        hn::Store(cr[v], d, lanes.cr + at);
+        hn::Store(ci[v], d, lanes.ci + at);
+        hn::Store(tag[v], di, lanes.tag + at);
+        hn::Store(hn::BitCast(di, hn::VecFromMask(d, active[v])), di, lanes.active + at);
     });
     row = work;
+}
+
+// Ends the steady state: the finished lanes hand in their counts and the
+// running ones go to the drain lanes.
+void FinishFull(CLaneWork& work, CFullLanes& lanes, CDrainLanes& drain) {
+    if (!lanes.started) {
+        return;
+    }
+    lanes.started = false;
+    const D d;
+    const DI di;
+    const std::size_t n = hn::Lanes(d);
+    for (std::size_t v = 0; v < kVectors; ++v) {
+        const std::size_t at = v * n;
+        const V zr = hn::Load(d, lanes.zr + at);
+        const V zi = hn::Load(d, lanes.zi + at);
+        VI tag = hn::Load(di, lanes.tag + at);
+        M active = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, lanes.active + at)));
+        const CCycleSlots slots = lanes.Slots(at);
+        if (work.cycles) {
+            CheckCycles(work, zr, zi, active, tag, slots);
+        }
+        const M running = Running(active, tag);
+        const M finished = hn::Not(running);
+        HandIn(work, tag, finished, MaskBits(finished));
+        Pack(*work.tables, drain, zr, zi, hn::Load(d, lanes.cr + at), hn::Load(d, lanes.ci + at),
+             tag, running, slots);
+    }
 }
 
 // x of every point of the row, computed as the scalar loop computes it.
@@ -511,83 +588,201 @@ void PointXs(const CRowSpan& span, std::int64_t count, double* xs) {
     }
 }
 
-template <bool kJulia>
-bool RowCounts(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts,
-               std::int64_t count) {
-    const std::size_t n = hn::Lanes(D());
-    const std::size_t room = static_cast<std::size_t>(count) + n;
-    // Rows of up to about this many points keep their buffers on the stack.
-    constexpr std::size_t kStackRoom = 1024 + kLanes;
-    alignas(64) double xsStack[kStackRoom];
-    alignas(64) std::int64_t outStack[kStackRoom];
-    std::unique_ptr<double[]> xsHeap;
-    std::unique_ptr<std::int64_t[]> outHeap;
-    double* xs = xsStack;
-    std::int64_t* out = outStack;
-    if (room > kStackRoom) {
-        xsHeap.reset(new double[room]);
-        outHeap.reset(new std::int64_t[room]);
-        xs = xsHeap.get();
-        out = outHeap.get();
-    }
-    PointXs(span, count, xs);
+// Points staged at most: the lanes take them between two services.
+constexpr std::int64_t kStaged = 512;
+// Points of the rows in flight at least.
+constexpr std::int64_t kRingPoints = std::int64_t{1} << 15;
 
-    CRowWork work;
-    work.tables = &LaneTables();
-    work.xs = xs;
-    work.count = count;
-    work.y = span.y;
-    work.juliaRe = params.juliaRe;
-    work.juliaIm = params.juliaIm;
-    work.base = TagBase(params.maximum);
-    work.biasHigh = work.base >> 32;
-    work.cycles = params.maximum >= kCycleCheckFrom;
-    work.out = out;
-    work.cancel = params.cancel;
-    CDrainLanes lanes;
-    if (count >= static_cast<std::int64_t>(kVectors * n)) {
-        RunFull<kJulia>(work, lanes);
-    }
-    if (!work.cancelled) {
-        Drain<kJulia>(work, lanes);
-    }
-    // Like the scalar loop: a row finished while a stop was asked for does
-    // not count, however soon its points came to an end.
-    if (work.cancelled || params.Cancelled()) {
-        return false;
-    }
-    if (params.skipped) {
-        *params.skipped += work.skipped;
+// The rows fed whose points are not all counted yet. Row `seq` lives in slot
+// seq % size, and its point at column p has the index slot * stride + p, so a
+// finished lane's tag tells its row and column.
+struct CRowSlot {
+    std::vector<std::int32_t> counts;
+    std::int64_t seq = 0;
+    std::int64_t remaining = 0;  // points not yet counted; 0 for a free slot
+};
+
+// Feeds the rows of `feed` through the vectors: stages their points, hands
+// every row back once its points are counted, and drains the lanes at the end.
+class CRowStream {
+public:
+    CRowStream(const CEscapeParams& params, const CRowSpan& span, IRowFeed& feed,
+               std::int64_t width, int shift, std::size_t slots)
+        : m_params(params),
+          m_feed(feed),
+          m_width(width),
+          m_shift(shift),
+          m_xs(static_cast<std::size_t>(width) + kLanes),
+          m_sx(kStaged + kLanes),
+          m_sy(kStaged + kLanes),
+          m_stag(kStaged + kLanes),
+          m_out(kStaged + CDrainLanes::kCapacity),
+          m_ring(slots),
+          m_base(TagBase(params.maximum)) {
+        PointXs(span, width, m_xs.data());
+        m_work.tables = &LaneTables();
+        m_work.sx = m_sx.data();
+        m_work.sy = m_sy.data();
+        m_work.stag = m_stag.data();
+        m_work.juliaRe = params.juliaRe;
+        m_work.juliaIm = params.juliaIm;
+        m_work.out = m_out.data();
+        m_work.cancel = params.cancel;
+        m_work.cycles = params.maximum >= kCycleCheckFrom;
+        m_work.biasHigh = m_base >> 32;
     }
 
-    const std::uint32_t bias = static_cast<std::uint32_t>(work.base >> 32);
-    for (const std::int64_t* t = out; t != work.out; ++t) {
-        const auto tag = static_cast<std::uint64_t>(*t);
-        const std::uint32_t updates = static_cast<std::uint32_t>(tag >> 32) - bias;
-        const std::uint32_t index = static_cast<std::uint32_t>(tag) - updates;
-        counts[index] = static_cast<std::int32_t>(
-            std::min<std::uint32_t>(updates, static_cast<std::uint32_t>(params.maximum)));
-    }
-    return true;
-}
-
-HWY_NOINLINE bool EscapeRowTarget(const CEscapeParams& params, const CRowSpan& span,
-                                  std::int32_t* counts) {
-    const std::int64_t count = span.PointCount();
-    if (count <= 0) {
+    template <bool kJulia>
+    bool Run() {
+        const std::int64_t perBlock = static_cast<std::int64_t>(kVectors * hn::Lanes(D()));
+        CFullLanes full;
+        CDrainLanes drain;
+        for (;;) {
+            if (!Collect()) {
+                return false;
+            }
+            TopUp();
+            if (m_work.Waiting() >= perBlock) {
+                RunFull<kJulia>(m_work, full);
+                if (m_work.cancelled) {
+                    return false;
+                }
+                continue;
+            }
+            // Too few points for every lane: the rows have ended, or the
+            // oldest row in flight holds the slot the next row needs.
+            FinishFull(m_work, full, drain);
+            Drain<kJulia>(m_work, drain);
+            if (m_work.cancelled || !Collect()) {
+                return false;
+            }
+            if (m_fed) {
+                break;
+            }
+        }
+        // Like the plain loop: rows finished while a stop was asked for do
+        // not count, however soon their points came to an end.
+        if (m_params.Cancelled()) {
+            return false;
+        }
+        if (m_params.skipped) {
+            *m_params.skipped += m_work.skipped;
+        }
         return true;
     }
-    if (params.maximum <= 0) {
-        std::fill(counts, counts + count, 0);
+
+private:
+    // Counts of the finished lanes; rows whose points are all counted go back
+    // to the feed.
+    bool Collect() {
+        const std::uint32_t bias = static_cast<std::uint32_t>(m_base >> 32);
+        const std::int64_t* end = m_work.out;
+        m_work.out = m_out.data();
+        const std::uint32_t columns = (std::uint32_t{1} << m_shift) - 1;
+        for (const std::int64_t* t = m_out.data(); t != end; ++t) {
+            const auto tag = static_cast<std::uint64_t>(*t);
+            const std::uint32_t updates = static_cast<std::uint32_t>(tag >> 32) - bias;
+            const std::uint32_t index = static_cast<std::uint32_t>(tag) - updates;
+            CRowSlot& slot = m_ring[index >> m_shift];
+            slot.counts[index & columns] = static_cast<std::int32_t>(
+                std::min<std::uint32_t>(updates, static_cast<std::uint32_t>(m_params.maximum)));
+            if (--slot.remaining == 0 &&
+                (m_params.Cancelled() || !m_feed.RowDone(slot.seq, slot.counts.data()))) {
+                return false;
+            }
+        }
         return true;
     }
-    if (count > kMostPoints) {
-        return EscapeRow(params, span, counts, CEscapeKernel::scalar);
+
+    // Moves the staged points left to the front and stages more, up to kStaged.
+    void TopUp() {
+        const D d;
+        const DI di;
+        const std::int64_t n = static_cast<std::int64_t>(hn::Lanes(d));
+        const std::int64_t waiting = m_work.Waiting();
+        const auto from = static_cast<std::ptrdiff_t>(m_work.next);
+        std::copy(m_sx.begin() + from, m_sx.begin() + from + waiting, m_sx.begin());
+        std::copy(m_sy.begin() + from, m_sy.begin() + from + waiting, m_sy.begin());
+        std::copy(m_stag.begin() + from, m_stag.begin() + from + waiting, m_stag.begin());
+        m_work.next = 0;
+        m_work.staged = waiting;
+        while (m_work.staged < kStaged) {
+            if (m_column == m_width && !StartRow()) {
+                return;
+            }
+            const std::int64_t take = std::min(m_width - m_column, kStaged - m_work.staged);
+            const std::int64_t first = (m_slot << m_shift) + m_column;
+            const V y = hn::Set(d, m_y);
+            for (std::int64_t k = 0; k < take; k += n) {
+                const auto at = static_cast<std::size_t>(m_work.staged + k);
+                hn::StoreU(hn::LoadU(d, m_xs.data() + m_column + k), d, m_sx.data() + at);
+                hn::StoreU(y, d, m_sy.data() + at);
+                hn::StoreU(FirstTags(m_base, first + k), di, m_stag.data() + at);
+            }
+            m_work.staged += take;
+            m_column += take;
+        }
     }
-    if (params.kind != 0) {
-        return RowCounts<true>(params, span, counts, count);
+
+    // Takes the next row from the feed into a free slot.
+    bool StartRow() {
+        if (m_fed) {
+            return false;
+        }
+        const std::size_t slot = static_cast<std::size_t>(m_seq) & (m_ring.size() - 1);
+        CRowSlot& s = m_ring[slot];
+        if (s.remaining > 0) {
+            return false;  // wait until the lanes have finished that row
+        }
+        if (!m_feed.NextRow(m_y)) {
+            m_fed = true;
+            return false;
+        }
+        s.counts.resize(static_cast<std::size_t>(m_width));
+        s.seq = m_seq++;
+        s.remaining = m_width;
+        m_slot = static_cast<std::int64_t>(slot);
+        m_column = 0;
+        return true;
     }
-    return RowCounts<false>(params, span, counts, count);
+
+    const CEscapeParams& m_params;
+    IRowFeed& m_feed;
+    const std::int64_t m_width;
+    const int m_shift;
+    std::vector<double> m_xs;  // x of every column, padded by one vector
+    std::vector<double> m_sx;  // the staged points, padded by one vector
+    std::vector<double> m_sy;
+    std::vector<std::int64_t> m_stag;
+    std::vector<std::int64_t> m_out;
+    std::vector<CRowSlot> m_ring;
+    const std::int64_t m_base;  // tag of index 0 before its first update
+    CLaneWork m_work;
+    std::int64_t m_seq = 0;           // rows taken from the feed
+    std::int64_t m_slot = 0;          // slot of the row being staged
+    std::int64_t m_column = m_width;  // its first point not yet staged
+    double m_y = 0.0;                 // its y
+    bool m_fed = false;               // whether the feed has no row left
+};
+
+HWY_NOINLINE bool EscapeRowsTarget(const CEscapeParams& params, const CRowSpan& span,
+                                   IRowFeed& feed) {
+    const std::int64_t width = span.PointCount();
+    if (width <= 0 || params.maximum <= 0) {
+        return EscapeRowsOneByOne(params, span, feed, CEscapeKernel::scalar);
+    }
+    // Rows in flight: those of the lanes and of the staged points, and room
+    // for more, so that a slow point rarely holds the slot the next row needs.
+    const int shift = static_cast<int>(std::bit_width(static_cast<std::uint64_t>(width - 1)));
+    const std::int64_t inFlight =
+        (kStaged + static_cast<std::int64_t>(CDrainLanes::kCapacity)) / width + 4;
+    const auto slots =
+        std::bit_ceil(static_cast<std::size_t>(std::max(inFlight, kRingPoints / width)));
+    if ((static_cast<std::int64_t>(slots) << shift) > kMostPoints) {
+        return EscapeRowsOneByOne(params, span, feed, CEscapeKernel::scalar);
+    }
+    CRowStream stream(params, span, feed, width, shift, slots);
+    return params.kind != 0 ? stream.Run<true>() : stream.Run<false>();
 }
 
 HWY_NOINLINE const char* TargetNameTarget() {
@@ -603,13 +798,13 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace escape_simd {
 
-HWY_EXPORT(EscapeRowTarget);
+HWY_EXPORT(EscapeRowsTarget);
 HWY_EXPORT(TargetNameTarget);
 
 }  // namespace escape_simd
 
-bool EscapeRowSimd(const CEscapeParams& params, const CRowSpan& span, std::int32_t* counts) {
-    return HWY_DYNAMIC_DISPATCH(escape_simd::EscapeRowTarget)(params, span, counts);
+bool EscapeRowsSimd(const CEscapeParams& params, const CRowSpan& span, IRowFeed& feed) {
+    return HWY_DYNAMIC_DISPATCH(escape_simd::EscapeRowsTarget)(params, span, feed);
 }
 
 const char* EscapeSimdTargetName() {

@@ -368,6 +368,10 @@ void CFractalEngine::ReportReference(double share) {
     if (m_reportProgress == 0 || m_level != 64) {
         return;
     }
+    PostProgress(static_cast<std::intptr_t>(std::clamp(share, 0.0, 1.0) * 100.0));
+}
+
+void CFractalEngine::PostProgress(std::intptr_t percent) {
     m_elapsed.store(m_stopwatch.Elapsed());
     const auto now = std::chrono::steady_clock::now();
     if (m_progressIntervalMs > 0 && m_progressPosted &&
@@ -376,8 +380,7 @@ void CFractalEngine::ReportReference(double share) {
     }
     m_progressPosted = now;
     if (m_notifyWnd) {
-        m_notifyWnd->Post(WM_RENDER_PROGRESS, Handle(),
-                          static_cast<std::intptr_t>(std::clamp(share, 0.0, 1.0) * 100.0));
+        m_notifyWnd->Post(WM_RENDER_PROGRESS, Handle(), percent);
     }
 }
 
@@ -408,7 +411,7 @@ bool CFractalEngine::RenderShare(int k) {
 
     // The count that means "never escaped", and the largest count asked for.
     const std::int64_t maxCount = std::int64_t{m_iterationLimit} - 1;
-    std::uint64_t skipped = 0;  // updates of this row that cycles saved
+    std::uint64_t skipped = 0;  // updates of this share that cycles saved
     const CEscapeParams params{m_kind,
                                m_juliaRe,
                                m_juliaIm,
@@ -416,48 +419,80 @@ bool CFractalEngine::RenderShare(int k) {
                                    maxCount, -1, std::numeric_limits<std::int32_t>::max())),
                                &m_cancel,
                                &skipped};
-    CRowSpan span{0.0, m_xMin, m_xStep, colStart, colEnd, b};
-    std::vector<std::int32_t> counts(static_cast<std::size_t>(span.PointCount()));
-    std::vector<std::uint32_t> colors(counts.size());
+    const CRowSpan span{0.0, m_xMin, m_xStep, colStart, colEnd, b};
+    std::vector<std::uint32_t> colors(static_cast<std::size_t>(span.PointCount()));
     const std::int64_t rowStride = std::int64_t{b} * m_workerCount;
+    const std::int64_t rowCount =
+        firstRow < rowEnd ? (rowEnd - firstRow + rowStride - 1) / rowStride : 0;
+    const auto rowAt = [&](std::int64_t seq) {
+        return static_cast<int>(firstRow + seq * rowStride);
+    };
+
+    // Rows come back in any order; a row counts as finished once it and
+    // every earlier row of the share are stored.
+    std::vector<bool> stored(static_cast<std::size_t>(rowCount));
+    std::int64_t storedFromFirst = 0;
+    const auto storeRow = [&](std::int64_t seq, const std::int32_t* counts) {
+        std::uint64_t updates = 0;
+        for (std::size_t i = 0; i < colors.size(); ++i) {
+            updates += static_cast<std::uint64_t>(counts[i]);
+            colors[i] = m_colorTable[ColorIndex(counts[i], maxCount, m_colorCount)];
+        }
+        m_iterationTotal.fetch_add(updates, std::memory_order_relaxed);
+        m_surface.StoreBlocks(colStart, rowAt(seq), b, colors.data(), span.PointCount());
+        if (m_cancel.load() != 0) {
+            return false;
+        }
+        stored[static_cast<std::size_t>(seq)] = true;
+        if (seq != storedFromFirst) {
+            return true;
+        }
+        for (; storedFromFirst < rowCount && stored[static_cast<std::size_t>(storedFromFirst)];
+             ++storedFromFirst) {
+            const int row = rowAt(storedFromFirst);
+            m_finishedRow[k].store(row, std::memory_order_release);
+            if (k == 0) {
+                ReportProgress(row);
+            }
+        }
+        return true;
+    };
 
     m_finishedRow[k].store(-1, std::memory_order_release);
+    if (!m_deepPass) {
+        std::int64_t fed = 0;
+        // The cancel flag is read before each row is fed.
+        CRowFeed feed(
+            [&](double& y) {
+                if (fed == rowCount || m_cancel.load() != 0) {
+                    return false;
+                }
+                y = rowAt(fed++) * m_yStep + m_yMin;
+                return true;
+            },
+            storeRow);
+        if (!EscapeRows(params, span, feed, m_kernel)) {
+            return false;
+        }
+        m_skippedTotal.fetch_add(skipped, std::memory_order_relaxed);
+        return true;
+    }
+
     // The worker that computes the orbit posts progress meanwhile; worker 0
     // goes on only after it, through the reference's lock.
-    if (m_deepPass && !m_reference.Ensure(m_cancel, [this](double s) { ReportReference(s); })) {
+    if (!m_reference.Ensure(m_cancel, [this](double s) { ReportReference(s); })) {
         return false;
     }
     const CDeepRegion::CGrid& grid = m_reference.Grid();
     CPerturbedRow deepRow{grid.dxFirst,   grid.xStep, {}, colStart, colEnd, b,
                           params.maximum, &m_cancel};
-    for (std::int64_t r = firstRow; r < rowEnd; r += rowStride) {
-        const int row = static_cast<int>(r);
-        span.y = row * m_yStep + m_yMin;
-        deepRow.dy = CFloatExp::FromDouble(row) * grid.yStep + grid.dyFirst;
+    std::vector<std::int32_t> counts(colors.size());
+    for (std::int64_t seq = 0; seq < rowCount; ++seq) {
+        deepRow.dy = CFloatExp::FromDouble(rowAt(seq)) * grid.yStep + grid.dyFirst;
         // A row cut short by a stop keeps what the surface held there.
-        const bool computed = m_deepPass
-                                  ? PerturbedRowCounts(m_reference.Orbit(), deepRow, counts.data())
-                                  : EscapeRow(params, span, counts.data(), m_kernel);
-        if (!computed) {
+        if (!PerturbedRowCounts(m_reference.Orbit(), deepRow, counts.data()) ||
+            !storeRow(seq, counts.data())) {
             return false;
-        }
-        std::uint64_t updates = 0;
-        for (const std::int32_t n : counts) {
-            updates += static_cast<std::uint64_t>(n);
-        }
-        m_iterationTotal.fetch_add(updates, std::memory_order_relaxed);
-        m_skippedTotal.fetch_add(skipped, std::memory_order_relaxed);
-        skipped = 0;
-        for (std::size_t i = 0; i < counts.size(); ++i) {
-            colors[i] = m_colorTable[ColorIndex(counts[i], maxCount, m_colorCount)];
-        }
-        m_surface.StoreBlocks(colStart, row, b, colors.data(), span.PointCount());
-        if (m_cancel.load() != 0) {
-            return false;
-        }
-        m_finishedRow[k].store(row, std::memory_order_release);
-        if (k == 0) {
-            ReportProgress(row);
         }
     }
     return true;
@@ -482,17 +517,7 @@ void CFractalEngine::ReportProgress(int row) {
     } else {
         p = 5.0 / 64 + f;
     }
-    const auto percent = static_cast<std::intptr_t>(p * 92.7536231884058 + 0.5);
-    m_elapsed.store(m_stopwatch.Elapsed());
-    const auto now = std::chrono::steady_clock::now();
-    if (m_progressIntervalMs > 0 && m_progressPosted &&
-        now - *m_progressPosted < std::chrono::milliseconds(m_progressIntervalMs)) {
-        return;
-    }
-    m_progressPosted = now;
-    if (m_notifyWnd) {
-        m_notifyWnd->Post(WM_RENDER_PROGRESS, Handle(), percent);
-    }
+    PostProgress(static_cast<std::intptr_t>(p * 92.7536231884058 + 0.5));
 }
 
 void CFractalEngine::Draw(IDrawTarget& target) const {

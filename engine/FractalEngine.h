@@ -183,6 +183,8 @@ private:
     // Deep passes: the reference orbit, kept for the passes and moves it
     // serves, and the share of it computed, shown as progress.
     void ReportReference(double share);
+    // Posts a progress message unless one went out within the interval.
+    void PostProgress(std::intptr_t percent);
     bool m_deepPass = false;
     CDeepReference m_reference;
 };
