@@ -229,8 +229,9 @@ struct CCycleSlots {
 // Running lanes whose z is bit for bit the z they saved earlier repeat it for
 // ever and never escape: they finish with the maximum as their count. (A NaN
 // never compares equal; +0 and -0 do, and the sign of a zero never changes
-// |z|^2.) Then each lane saves z again once its updates reach twice those of
-// its last save.
+// |z|^2.) Then each lane saves z again once its updates reach 5/4 of those
+// of its last save: a short enough wait after the orbit has settled, and
+// long enough for the lcm of a period and kSteps to fit between two saves.
 HWY_INLINE void CheckCycles(CLaneWork& work, V zr, V zi, M& active, VI& tag, CCycleSlots slots) {
     const D d;
     const DI di;
@@ -252,7 +253,8 @@ HWY_INLINE void CheckCycles(CLaneWork& work, V zr, V zi, M& active, VI& tag, CCy
     const auto save = hn::Not(hn::Lt(updates, due));
     hn::Store(hn::IfThenElse(hn::RebindMask(d, save), zr, savedR), d, slots.zr);
     hn::Store(hn::IfThenElse(hn::RebindMask(d, save), zi, savedI), d, slots.zi);
-    hn::Store(hn::IfThenElse(save, hn::Add(updates, updates), due), di, slots.due);
+    hn::Store(hn::IfThenElse(save, hn::Add(updates, hn::ShiftRight<2>(updates)), due), di,
+              slots.due);
 }
 
 // Forgets what the lanes outside `keep` saved: they take new points.
