@@ -85,8 +85,8 @@ private:
 // Counts of every row the feed gives, on the columns of `span` (its y is not
 // read). The SIMD kernel streams the points of all rows through its vectors,
 // so lanes freed at the end of one row take points of the next. Returns false
-// when params.cancel or the feed stopped the rows; params.skipped then misses
-// the rows not handed back.
+// when params.cancel or the feed stopped the rows; what params.skipped gained
+// then is not to be used, as it may count rows that were not handed back.
 bool EscapeRows(const CEscapeParams& params, const CRowSpan& span, IRowFeed& feed,
                 CEscapeKernel kernel = CEscapeKernel::simd);
 
