@@ -70,7 +70,7 @@ bool Cancelled(const std::atomic<std::int32_t>* cancel) {
 
 bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& im, bool julia,
                       CFloatExp dcMax, const std::atomic<std::int32_t>* cancel) {
-    m_levels.clear();
+    Clear();
     const std::size_t n = std::min({re.size(), im.size(), kMaxPoints});
     // Steps start after the first point and land on a stored point that has
     // not escaped: the last point is the escaped one, or the last stored.
@@ -98,8 +98,13 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
         }
         level = std::move(next);
         if (Cancelled(cancel)) {
-            m_levels.clear();
+            Clear();
             return false;
+        }
+    }
+    if (!m_levels.empty()) {
+        for (const CBlaStep& s : m_levels.front()) {
+            m_firstRadii.push_back(s.r2d);
         }
     }
     return true;

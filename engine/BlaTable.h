@@ -36,7 +36,10 @@ public:
     // with no steps, when cancel was raised meanwhile.
     bool Build(const std::vector<double>& re, const std::vector<double>& im, bool julia,
                CFloatExp dcMax, const std::atomic<std::int32_t>* cancel = nullptr);
-    void Clear() { m_levels.clear(); }
+    void Clear() {
+        m_levels.clear();
+        m_firstRadii.clear();
+    }
     bool Empty() const { return m_levels.empty(); }
 
     // The longest step from orbit point m, of at most `room` updates, that
@@ -44,9 +47,15 @@ public:
     const CBlaStep* Find(std::size_t m, double dz2, std::int64_t room, int* length) const;
     const CBlaStep* Find(std::size_t m, const CFloatExp& dz2, std::int64_t room, int* length) const;
 
+    // r2d of the shortest steps, one after another: the step from orbit point
+    // 1 + kShortest * k holds below FirstRadii()[k], and where it does not,
+    // no longer step from there does.
+    const std::vector<double>& FirstRadii() const { return m_firstRadii; }
+
 private:
     template <typename Fits>
     const CBlaStep* Search(std::size_t m, std::int64_t room, int* length, Fits fits) const;
 
     std::vector<std::vector<CBlaStep>> m_levels;
+    std::vector<double> m_firstRadii;
 };

@@ -486,6 +486,7 @@ bool CFractalEngine::RenderShare(int k) {
     const CDeepRegion::CGrid& grid = m_reference.Grid();
     CPerturbedRow deepRow{grid.dxFirst,   grid.xStep, {}, colStart, colEnd, b,
                           params.maximum, &m_cancel};
+    deepRow.kernel = m_kernel;
     std::vector<std::int32_t> counts(colors.size());
     for (std::int64_t seq = 0; seq < rowCount; ++seq) {
         deepRow.dy = CFloatExp::FromDouble(rowAt(seq)) * grid.yStep + grid.dyFirst;

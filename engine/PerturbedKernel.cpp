@@ -11,6 +11,10 @@ namespace {
 constexpr double kTinyNorm = 0x1p-1000;
 constexpr std::int64_t kDoubleExponent = -400;
 constexpr std::uint32_t kCancelMask = 0xFFFFF;
+// A count that may be handed back goes on here until this many single updates
+// in doubles came one after another: where steps of many updates hold, they
+// come often, and the vectors would only hand the count over again.
+constexpr int kHandBackAfter = 64;
 
 bool IsWide(const CFloatExp& x) {
     return !x.IsZero() && x.Exponent() < -960;
@@ -18,25 +22,39 @@ bool IsWide(const CFloatExp& x) {
 
 }  // namespace
 
+CPerturbedState PerturbedStart(const CReferenceOrbit& orbit, const CComplexExp& dc) {
+    // Mandelbrot: z starts at 0 like the reference, and c differs by the
+    // offset. Julia: c is shared, and z starts at the offset.
+    CPerturbedState state;
+    state.dz = orbit.Kind() != 0 ? dc : CComplexExp{};
+    return state;
+}
+
 std::int32_t PerturbedCount(const CReferenceOrbit& orbit, const CComplexExp& dc,
                             std::int32_t maximum, const std::atomic<std::int32_t>* cancel,
                             bool* cut, bool approximate) {
+    CPerturbedState state = PerturbedStart(orbit, dc);
+    return PerturbedCountFrom(orbit, dc, state, maximum, cancel, cut, approximate, false);
+}
+
+std::int32_t PerturbedCountFrom(const CReferenceOrbit& orbit, const CComplexExp& dc,
+                                CPerturbedState& state, std::int32_t maximum,
+                                const std::atomic<std::int32_t>* cancel, bool* cut,
+                                bool approximate, bool handBack) {
     const bool julia = orbit.Kind() != 0;
-    const CReferenceOrbit::CPoints* ref = &orbit.Reference();
+    const CReferenceOrbit::CPoints* ref = state.restarted ? &orbit.Restart() : &orbit.Reference();
     if (ref->Size() == 0) {
         return 0;
     }
-    // Mandelbrot: z starts at 0 like the reference, and c differs by the
-    // offset. Julia: c is shared, and z starts at the offset.
-    CComplexExp dz = julia ? dc : CComplexExp{};
     const CComplexExp dcx = julia ? CComplexExp{} : dc;
     const double dcr = dcx.re.ToDouble();
     const double dci = dcx.im.ToDouble();
     // A dc below the doubles' range meets a step's B in wide form.
     const bool dcWide = IsWide(dcx.re) || IsWide(dcx.im);
-    std::size_t m = 0;
-    std::int32_t n = 0;
-    std::uint32_t steps = 0;
+    std::size_t m = state.m;
+    std::int32_t n = state.n;
+    std::uint32_t steps = state.steps;
+    CComplexExp dz = state.dz;
     const auto stopped = [&] {
         if ((++steps & kCancelMask) != 0 || !cancel ||
             cancel->load(std::memory_order_relaxed) == 0) {
@@ -48,46 +66,58 @@ std::int32_t PerturbedCount(const CReferenceOrbit& orbit, const CComplexExp& dc,
         return true;
     };
     int length = 0;
+    bool inDoubles = state.inDoubles;
+    double dzr = state.dzr;
+    double dzi = state.dzi;
+    // Single updates in doubles done here since the last step of many.
+    int singles = 0;
     for (;;) {
-        // The offset is far too small for doubles, and far too small to move
-        // the value: |Z + dz| is |Z|.
-        while (dz.Exponent() < kDoubleExponent) {
-            if (n >= maximum) {
-                return maximum;
-            }
-            if (stopped()) {
-                return n;
-            }
-            const double zr = ref->re[m];
-            const double zi = ref->im[m];
-            const double r2 = zr * zr + zi * zi;
-            if (r2 >= 10000.0) {
-                return n;
-            }
-            const CComplexExp big{CFloatExp::FromDouble(zr), CFloatExp::FromDouble(zi)};
-            if (m + 1 >= ref->Size() || (r2 < 0x1p-790 && (big + dz).Norm() < dz.Norm())) {
-                dz = big + dz;
-                ref = &orbit.Restart();
-                m = 0;
-                continue;
-            }
-            if (approximate) {
-                if (const CBlaStep* s = ref->steps.Find(m, dz.Norm(), maximum - n, &length)) {
-                    dz = s->a * dz + s->b * dcx;
-                    m += static_cast<std::size_t>(length);
-                    n += length;
+        if (!inDoubles) {
+            // The offset is far too small for doubles, and far too small to
+            // move the value: |Z + dz| is |Z|.
+            while (dz.Exponent() < kDoubleExponent) {
+                if (n >= maximum) {
+                    return maximum;
+                }
+                if (stopped()) {
+                    return n;
+                }
+                const double zr = ref->re[m];
+                const double zi = ref->im[m];
+                const double r2 = zr * zr + zi * zi;
+                if (r2 >= 10000.0) {
+                    return n;
+                }
+                const CComplexExp big{CFloatExp::FromDouble(zr), CFloatExp::FromDouble(zi)};
+                if (m + 1 >= ref->Size() || (r2 < 0x1p-790 && (big + dz).Norm() < dz.Norm())) {
+                    dz = big + dz;
+                    ref = &orbit.Restart();
+                    m = 0;
                     continue;
                 }
+                if (approximate) {
+                    if (const CBlaStep* s = ref->steps.Find(m, dz.Norm(), maximum - n, &length)) {
+                        dz = s->a * dz + s->b * dcx;
+                        m += static_cast<std::size_t>(length);
+                        n += length;
+                        continue;
+                    }
+                }
+                const CComplexExp twice{CFloatExp::FromDouble(2.0 * zr),
+                                        CFloatExp::FromDouble(2.0 * zi)};
+                dz = twice * dz + dz * dz + dcx;
+                ++m;
+                ++n;
             }
-            const CComplexExp twice{CFloatExp::FromDouble(2.0 * zr),
-                                    CFloatExp::FromDouble(2.0 * zi)};
-            dz = twice * dz + dz * dz + dcx;
-            ++m;
-            ++n;
+            dzr = dz.re.ToDouble();
+            dzi = dz.im.ToDouble();
         }
-        double dzr = dz.re.ToDouble();
-        double dzi = dz.im.ToDouble();
+        inDoubles = false;
         for (;;) {
+            if (handBack && singles >= kHandBackAfter) {
+                state = {ref == &orbit.Restart(), true, m, n, {}, dzr, dzi, steps};
+                return kHandedBack;
+            }
             if (n >= maximum) {
                 return maximum;
             }
@@ -127,9 +157,11 @@ std::int32_t PerturbedCount(const CReferenceOrbit& orbit, const CComplexExp& dc,
                     dzi = ni;
                     m += static_cast<std::size_t>(length);
                     n += length;
+                    singles = 0;
                     continue;
                 }
             }
+            ++singles;
             const double Zr = ref->re[m];
             const double Zi = ref->im[m];
             // dz' = 2 Z dz + dz^2 + dc
@@ -146,6 +178,12 @@ std::int32_t PerturbedCount(const CReferenceOrbit& orbit, const CComplexExp& dc,
 
 bool PerturbedRowCounts(const CReferenceOrbit& orbit, const CPerturbedRow& row,
                         std::int32_t* counts) {
+    return row.kernel == CEscapeKernel::simd ? PerturbedRowCountsSimd(orbit, row, counts)
+                                             : PerturbedRowCountsPlain(orbit, row, counts);
+}
+
+bool PerturbedRowCountsPlain(const CReferenceOrbit& orbit, const CPerturbedRow& row,
+                             std::int32_t* counts) {
     bool cut = false;
     int i = 0;
     for (int c = row.colStart; c < row.colEnd && !cut; c += row.colStep) {
