@@ -37,10 +37,13 @@ std::int32_t PerturbedCount(const CReferenceOrbit& orbit, const CComplexExp& dc,
     return PerturbedCountFrom(orbit, dc, state, maximum, cancel, cut, approximate, false);
 }
 
-std::int32_t PerturbedCountFrom(const CReferenceOrbit& orbit, const CComplexExp& dc,
-                                CPerturbedState& state, std::int32_t maximum,
-                                const std::atomic<std::int32_t>* cancel, bool* cut,
-                                bool approximate, bool handBack) {
+namespace {
+
+// PerturbedCountFrom, with the hand back compiled in only where it is asked for.
+template <bool kHandBack>
+std::int32_t CountFrom(const CReferenceOrbit& orbit, const CComplexExp& dc, CPerturbedState& state,
+                       std::int32_t maximum, const std::atomic<std::int32_t>* cancel, bool* cut,
+                       bool approximate) {
     const bool julia = orbit.Kind() != 0;
     const CReferenceOrbit::CPoints* ref = state.restarted ? &orbit.Restart() : &orbit.Reference();
     if (ref->Size() == 0) {
@@ -114,7 +117,7 @@ std::int32_t PerturbedCountFrom(const CReferenceOrbit& orbit, const CComplexExp&
         }
         inDoubles = false;
         for (;;) {
-            if (handBack && singles >= kHandBackAfter) {
+            if (kHandBack && singles >= kHandBackAfter) {
                 state = {ref == &orbit.Restart(), true, m, n, {}, dzr, dzi, steps};
                 return kHandedBack;
             }
@@ -174,6 +177,16 @@ std::int32_t PerturbedCountFrom(const CReferenceOrbit& orbit, const CComplexExp&
         }
         dz = {CFloatExp::FromDouble(dzr), CFloatExp::FromDouble(dzi)};
     }
+}
+
+}  // namespace
+
+std::int32_t PerturbedCountFrom(const CReferenceOrbit& orbit, const CComplexExp& dc,
+                                CPerturbedState& state, std::int32_t maximum,
+                                const std::atomic<std::int32_t>* cancel, bool* cut,
+                                bool approximate, bool handBack) {
+    return handBack ? CountFrom<true>(orbit, dc, state, maximum, cancel, cut, approximate)
+                    : CountFrom<false>(orbit, dc, state, maximum, cancel, cut, approximate);
 }
 
 bool PerturbedRowCounts(const CReferenceOrbit& orbit, const CPerturbedRow& row,
