@@ -27,6 +27,7 @@
 #include "platform/MessageBox.h"
 #include "res/Resource.h"
 #include "res/Resources.h"
+#include "tests/engine/RotatingRegion.h"
 #include "view/MorvaneView.h"
 
 namespace {
@@ -304,13 +305,7 @@ private slots:
         // points of a Siegel disk never repeat, so each runs to the limit.
         CFractalEngine& e = Doc().m_engine;
         e.StopWorkers();
-        e.m_kind = 1;
-        e.m_juliaRe = -0.3905408702184;
-        e.m_juliaIm = -0.5867879073469687;
-        e.m_xMin = -0.39;
-        e.m_xMax = -0.35;
-        e.m_yMin = -0.36;
-        e.m_yMax = -0.32;
+        Rotating(e);
         Type(IDC_ITERATIONS, QStringLiteral("100000"));
         QImage copied;
         QImage shown;
