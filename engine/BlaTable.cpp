@@ -105,6 +105,7 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
     if (!m_levels.empty()) {
         for (const CBlaStep& s : m_levels.front()) {
             m_firstRadii.push_back(s.r2d);
+            m_firstRadiiMax = std::max(m_firstRadiiMax, s.r2d);
         }
     }
     return true;

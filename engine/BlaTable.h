@@ -39,6 +39,7 @@ public:
     void Clear() {
         m_levels.clear();
         m_firstRadii.clear();
+        m_firstRadiiMax = 0.0;
     }
     bool Empty() const { return m_levels.empty(); }
 
@@ -51,6 +52,8 @@ public:
     // 1 + kShortest * k holds below FirstRadii()[k], and where it does not,
     // no longer step from there does.
     const std::vector<double>& FirstRadii() const { return m_firstRadii; }
+    // The largest of them: below it, a shortest step may hold somewhere.
+    double FirstRadiiMax() const { return m_firstRadiiMax; }
 
 private:
     template <typename Fits>
@@ -58,4 +61,5 @@ private:
 
     std::vector<std::vector<CBlaStep>> m_levels;
     std::vector<double> m_firstRadii;
+    double m_firstRadiiMax = 0.0;
 };

@@ -12,6 +12,7 @@
 #define HWY_TARGET_INCLUDE "engine/PerturbedKernelSimd.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -156,7 +157,8 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
     }
     const double* re = ref.re.data();
     const double* im = ref.im.data();
-    const std::vector<double>& radii = ref.steps.FirstRadii();
+    const CBlaTable& steps = ref.steps;
+    const std::vector<double>& radii = steps.FirstRadii();
     static const double kNoRadius = 0.0;
     const double* r2d = radii.empty() ? &kNoRadius : radii.data();
     const std::int64_t radiusCount = row.approximate ? static_cast<std::int64_t>(radii.size()) : 0;
@@ -169,12 +171,16 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
     }
     const V limit = hn::Set(d, 10000.0);
     const V tiny = hn::Set(d, kTinyNorm);
+    // Below this, a lane may have to leave: its offset may be tiny, or a step
+    // of many updates may hold. Above it, neither is looked at in detail.
+    const V low =
+        hn::Set(d, radiusCount > 0 ? std::max(kTinyNorm, steps.FirstRadiiMax()) : kTinyNorm);
     const V two = hn::Set(d, 2.0);
     const V z0r = hn::Set(d, re[0]);
     const V z0i = hn::Set(d, im[0]);
     const VI one = hn::Set(di, 1);
-    const VI last = hn::Set(di, static_cast<std::int64_t>(ref.Size()) - 1);
-    const VI maximum = hn::Set(di, row.maximum);
+    const VI beforeLast = hn::Set(di, static_cast<std::int64_t>(ref.Size()) - 2);
+    const VI beforeMaximum = hn::Set(di, std::int64_t{row.maximum} - 1);
     const VI roomForStep = hn::Set(di, row.maximum - CBlaTable::kShortest);
     const VI shortest = hn::Set(di, CBlaTable::kShortest - 1);
     const VI radiusEnd = hn::Set(di, radiusCount);
@@ -194,88 +200,124 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
         HWY_UNROLL(kVectors)
         for (std::size_t v = 0; v < kVectors; ++v) {
             const std::size_t at = v * lanesInVector;
-            dzr[v] = hn::Load(d, lanes.dzr + at);
-            dzi[v] = hn::Load(d, lanes.dzi + at);
-            dcr[v] = hn::Load(d, lanes.dcr + at);
-            dci[v] = hn::Load(d, lanes.dci + at);
-            m[v] = hn::Load(di, lanes.m + at);
-            n[v] = hn::Load(di, lanes.n + at);
             going[v] =
                 hn::RebindMask(d, hn::Not(hn::Lt(hn::Load(di, lanes.pixel + at), hn::Zero(di))));
+            // Lanes without a pixel iterate zeros: nothing there can overflow.
+            dzr[v] = hn::IfThenElseZero(going[v], hn::Load(d, lanes.dzr + at));
+            dzi[v] = hn::IfThenElseZero(going[v], hn::Load(d, lanes.dzi + at));
+            dcr[v] = hn::IfThenElseZero(going[v], hn::Load(d, lanes.dcr + at));
+            dci[v] = hn::IfThenElseZero(going[v], hn::Load(d, lanes.dci + at));
+            m[v] = hn::Load(di, lanes.m + at);
+            n[v] = hn::Load(di, lanes.n + at);
             status[v] = hn::Zero(di);
             anyLive = anyLive || !hn::AllFalse(d, going[v]);
         }
         if (!anyLive) {
             break;
         }
+        // Every lane updates at every turn; a lane that stops keeps its state
+        // in `lanes` from then on, and iterates zeros.
+        const auto stop = [&](std::size_t v, M which, VI mark) {
+            const std::size_t at = v * lanesInVector;
+            const auto whichI = hn::RebindMask(di, which);
+            hn::BlendedStore(dzr[v], which, d, lanes.dzr + at);
+            hn::BlendedStore(dzi[v], which, d, lanes.dzi + at);
+            hn::BlendedStore(m[v], whichI, di, lanes.m + at);
+            hn::BlendedStore(n[v], whichI, di, lanes.n + at);
+            status[v] = hn::IfThenElse(whichI, mark, status[v]);
+            going[v] = hn::AndNot(which, going[v]);
+            dzr[v] = hn::IfThenZeroElse(which, dzr[v]);
+            dzi[v] = hn::IfThenZeroElse(which, dzi[v]);
+            dcr[v] = hn::IfThenZeroElse(which, dcr[v]);
+            dci[v] = hn::IfThenZeroElse(which, dci[v]);
+        };
         for (int k = 0; k < kBlock; ++k) {
             HWY_UNROLL(kVectors)
             for (std::size_t v = 0; v < kVectors; ++v) {
-                const V zr0 = hn::GatherIndex(d, re, m[v]);
-                const V zi0 = hn::GatherIndex(d, im, m[v]);
-                const V zr = hn::Add(zr0, dzr[v]);
-                const V zi = hn::Add(zi0, dzi[v]);
-                const V r2 = hn::Add(hn::Mul(zr, zr), hn::Mul(zi, zi));
+                V zr = hn::GatherIndex(d, re, m[v]);
+                V zi = hn::GatherIndex(d, im, m[v]);
+                const V xr = hn::Add(zr, dzr[v]);
+                const V xi = hn::Add(zi, dzi[v]);
+                const V xr2 = hn::Mul(xr, xr);
+                const V xi2 = hn::Mul(xi, xi);
+                const V r2 = hn::Add(xr2, xi2);
+                V dr2 = hn::Mul(dzr[v], dzr[v]);
+                V di2 = hn::Mul(dzi[v], dzi[v]);
+                V dz2 = hn::Add(dr2, di2);
                 // The maximum comes first, then the escape: either way the
                 // count is n.
                 const M finish = hn::And(
                     going[v],
-                    hn::Or(hn::RebindMask(d, hn::Not(hn::Lt(n[v], maximum))), hn::Ge(r2, limit)));
-                status[v] = hn::IfThenElse(hn::RebindMask(di, finish), finishedMark, status[v]);
-                going[v] = hn::AndNot(finish, going[v]);
-                // Start over on the orbit from 0 where the plain count does.
-                V dz2 = hn::Add(hn::Mul(dzr[v], dzr[v]), hn::Mul(dzi[v], dzi[v]));
+                    hn::Or(hn::RebindMask(d, hn::Gt(n[v], beforeMaximum)), hn::Ge(r2, limit)));
+                if (HWY_UNLIKELY(!hn::AllFalse(d, finish))) {
+                    stop(v, finish, finishedMark);
+                    dr2 = hn::IfThenZeroElse(finish, dr2);
+                    di2 = hn::IfThenZeroElse(finish, di2);
+                    dz2 = hn::IfThenZeroElse(finish, dz2);
+                }
+                // Start over on the orbit from 0 where the plain count does;
+                // lanes without a pixel too, so that m stays on the orbit.
                 const M rebase =
-                    hn::Or(hn::RebindMask(d, hn::Not(hn::Lt(m[v], last))), hn::Lt(r2, dz2));
-                const VI mr = hn::IfThenZeroElse(hn::RebindMask(di, rebase), m[v]);
-                const V dzrr = hn::IfThenElse(rebase, zr, dzr[v]);
-                const V dzir = hn::IfThenElse(rebase, zi, dzi[v]);
-                dz2 = hn::IfThenElse(rebase, r2, dz2);
-                const V zr1 = hn::IfThenElse(rebase, z0r, zr0);
-                const V zi1 = hn::IfThenElse(rebase, z0i, zi0);
+                    hn::Or(hn::RebindMask(d, hn::Gt(m[v], beforeLast)), hn::Lt(r2, dz2));
+                if (HWY_UNLIKELY(!hn::AllFalse(d, rebase))) {
+                    m[v] = hn::IfThenZeroElse(hn::RebindMask(di, rebase), m[v]);
+                    zr = hn::IfThenElse(rebase, z0r, zr);
+                    zi = hn::IfThenElse(rebase, z0i, zi);
+                    const M moved = hn::And(rebase, going[v]);
+                    dzr[v] = hn::IfThenElse(moved, xr, dzr[v]);
+                    dzi[v] = hn::IfThenElse(moved, xi, dzi[v]);
+                    dr2 = hn::IfThenElse(moved, xr2, dr2);
+                    di2 = hn::IfThenElse(moved, xi2, di2);
+                    dz2 = hn::IfThenElse(moved, r2, dz2);
+                }
                 // Offsets leaving the doubles, and points where a step of many
                 // updates holds, go to the plain count.
-                const VI past = hn::Sub(mr, one);
-                const M atStart = hn::RebindMask(
-                    d,
-                    hn::And(hn::Eq(hn::And(past, shortest), hn::Zero(di)),
-                            hn::And(hn::Lt(hn::Zero(di), mr), hn::Not(hn::Lt(roomForStep, n[v])))));
-                const VI index = hn::ShiftRight<3>(past);
-                const M inTable = hn::And(atStart, hn::RebindMask(d, hn::Lt(index, radiusEnd)));
-                M out = hn::And(going[v], hn::Lt(dz2, tiny));
-                if (!hn::AllFalse(d, inTable)) {
-                    const VI safeIndex = hn::IfThenElseZero(hn::RebindMask(di, inTable), index);
-                    out = hn::Or(
-                        out,
-                        hn::And(going[v],
-                                hn::And(inTable, hn::Lt(dz2, hn::GatherIndex(d, r2d, safeIndex)))));
+                const M near = hn::And(going[v], hn::Lt(dz2, low));
+                if (HWY_UNLIKELY(!hn::AllFalse(d, near))) {
+                    M out = hn::And(near, hn::Lt(dz2, tiny));
+                    const VI past = hn::Sub(m[v], one);
+                    const VI index = hn::ShiftRight<3>(past);
+                    const M inTable = hn::RebindMask(
+                        d, hn::And(hn::And(hn::Eq(hn::And(past, shortest), hn::Zero(di)),
+                                           hn::Lt(hn::Zero(di), m[v])),
+                                   hn::And(hn::Not(hn::Lt(roomForStep, n[v])),
+                                           hn::Lt(index, radiusEnd))));
+                    const M check = hn::And(near, inTable);
+                    if (!hn::AllFalse(d, check)) {
+                        const VI safeIndex = hn::IfThenElseZero(hn::RebindMask(di, check), index);
+                        out = hn::Or(
+                            out, hn::And(check, hn::Lt(dz2, hn::GatherIndex(d, r2d, safeIndex))));
+                    }
+                    if (!hn::AllFalse(d, out)) {
+                        stop(v, out, leavingMark);
+                        dr2 = hn::IfThenZeroElse(out, dr2);
+                        di2 = hn::IfThenZeroElse(out, di2);
+                    }
                 }
-                status[v] = hn::IfThenElse(hn::RebindMask(di, out), leavingMark, status[v]);
-                going[v] = hn::AndNot(out, going[v]);
                 // dz' = 2 Z dz + dz^2 + dc
                 const V nr =
-                    hn::Add(hn::Add(hn::Mul(two, hn::Sub(hn::Mul(zr1, dzrr), hn::Mul(zi1, dzir))),
-                                    hn::Sub(hn::Mul(dzrr, dzrr), hn::Mul(dzir, dzir))),
+                    hn::Add(hn::Add(hn::Mul(two, hn::Sub(hn::Mul(zr, dzr[v]), hn::Mul(zi, dzi[v]))),
+                                    hn::Sub(dr2, di2)),
                             dcr[v]);
                 const V ni =
-                    hn::Add(hn::Add(hn::Mul(two, hn::Add(hn::Mul(zr1, dzir), hn::Mul(zi1, dzrr))),
-                                    hn::Mul(hn::Mul(two, dzrr), dzir)),
+                    hn::Add(hn::Add(hn::Mul(two, hn::Add(hn::Mul(zr, dzi[v]), hn::Mul(zi, dzr[v]))),
+                                    hn::Mul(hn::Mul(two, dzr[v]), dzi[v])),
                             dci[v]);
-                dzr[v] = hn::IfThenElse(going[v], nr, dzr[v]);
-                dzi[v] = hn::IfThenElse(going[v], ni, dzi[v]);
-                const auto goingI = hn::RebindMask(di, going[v]);
-                m[v] = hn::IfThenElse(goingI, hn::Add(mr, one), m[v]);
-                n[v] = hn::IfThenElse(goingI, hn::Add(n[v], one), n[v]);
+                dzr[v] = nr;
+                dzi[v] = ni;
+                m[v] = hn::Add(m[v], one);
+                n[v] = hn::Add(n[v], one);
             }
         }
         bool anyStopped = false;
         HWY_UNROLL(kVectors)
         for (std::size_t v = 0; v < kVectors; ++v) {
             const std::size_t at = v * lanesInVector;
-            hn::Store(dzr[v], d, lanes.dzr + at);
-            hn::Store(dzi[v], d, lanes.dzi + at);
-            hn::Store(m[v], di, lanes.m + at);
-            hn::Store(n[v], di, lanes.n + at);
+            const auto goingI = hn::RebindMask(di, going[v]);
+            hn::BlendedStore(dzr[v], going[v], d, lanes.dzr + at);
+            hn::BlendedStore(dzi[v], going[v], d, lanes.dzi + at);
+            hn::BlendedStore(m[v], goingI, di, lanes.m + at);
+            hn::BlendedStore(n[v], goingI, di, lanes.n + at);
             hn::Store(status[v], di, lanes.status + at);
             anyStopped = anyStopped || !hn::AllTrue(di, hn::Eq(status[v], hn::Zero(di)));
         }
