@@ -2,7 +2,8 @@
 // many-update steps off and on, on two threads, against the time per pixel of
 // a count done wholly in arbitrary precision at the pixel step's bits plus 53;
 // then the time from a click zoom to the engine's first coarse picture.
-//   velmora_deep_bench [SIDE [PLACE]]   (PLACE: part of the places' names)
+//   velmora_deep_bench [SIDE [PLACE [on|off]]]
+// PLACE is part of the places' names; on or off keeps only those steps.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -198,6 +199,7 @@ int main(int argc, char** argv) {
     std::printf("%-16s %7s %4s %8s %8s %8s %12s %10s %12s\n", "place", "limit", "bla", "orbit_s",
                 "steps_s", "pixels_s", "updates", "per_px_us", "brute_px_us");
     const std::string only = argc > 2 ? argv[2] : "";
+    const std::string steps = argc > 3 ? argv[3] : "";
     const auto chosen = [&](const DeepPlace& place) {
         return place.name.find(only) != std::string::npos;
     };
@@ -208,6 +210,9 @@ int main(int argc, char** argv) {
         for (const std::int32_t limit : {10000, 100000}) {
             const double brute = BruteForcePerPixel(place, side, limit, 8);
             for (const bool bla : {false, true}) {
+                if (!steps.empty() && steps != (bla ? "on" : "off")) {
+                    continue;
+                }
                 const CResult r = Render(place, side, limit, bla);
                 const double total = r.orbit + r.steps + r.pixels;
                 std::printf("%-16s %7d %4s %8.3f %8.3f %8.3f %12llu %10.3f %12.1f\n",

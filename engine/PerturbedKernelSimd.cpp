@@ -151,8 +151,9 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
     const DI di;
     const std::size_t lanesInVector = hn::Lanes(d);
     const CReferenceOrbit::CPoints& ref = orbit.Reference();
+    // Lanes read the orbit at m + 1 after an update from m < Size() - 1.
     if (lanesInVector == 1 || lanesInVector * kVectors > kMostLanes || orbit.Kind() != 0 ||
-        ref.Size() == 0) {
+        ref.Size() < 2) {
         return PerturbedRowCountsPlain(orbit, row, counts);
     }
     const double* re = ref.re.data();

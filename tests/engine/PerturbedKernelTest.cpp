@@ -77,6 +77,12 @@ TEST(PerturbedKernel, RowsMatchThePlainLoopOnEveryTarget) {
                   "0.1318259042053119704931320563851", "1e-18", 10000);
     EXPECT_TRUE(RowsMatchThePlainLoop(seahorse, 40, 1, true, 1));
     EXPECT_TRUE(RowsMatchThePlainLoop(seahorse, 40, 1, true, 4, 1000));
+    EXPECT_TRUE(RowsMatchThePlainLoop(seahorse, 40, 1, false, 8, 2));
+    // Limits of one and two: orbits of one and two points.
+    for (const std::int32_t maximum : {0, 1}) {
+        const DeepPlace shallow = TextPlace("spiral 1e-20", 0, "0", "1", "1e-20", maximum);
+        EXPECT_TRUE(RowsMatchThePlainLoop(shallow, 40, 1, false, 8));
+    }
 }
 
 TEST(PerturbedKernel, AStopEndsTheRow) {
