@@ -2,14 +2,17 @@
 // many-update steps off and on, on two threads, against the time per pixel of
 // a count done wholly in arbitrary precision at the pixel step's bits plus 53;
 // then the time from a click zoom to the engine's first coarse picture.
-//   velmora_deep_bench [SIDE [PLACE [on|off]]]
-// PLACE is part of the places' names; on or off keeps only those steps.
+//   velmora_deep_bench [SIDE [PLACE [on|off [TARGET]]]]
+// PLACE is part of the places' names; on or off keeps only those steps;
+// TARGET names the instruction set for the vectors (AVX2, AVX3, ...).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <hwy/targets.h>
 
 #include "engine/DeepRegion.h"
 #include "engine/FractalEngine.h"
@@ -200,6 +203,19 @@ int main(int argc, char** argv) {
                 "steps_s", "pixels_s", "updates", "per_px_us", "brute_px_us");
     const std::string only = argc > 2 ? argv[2] : "";
     const std::string steps = argc > 3 ? argv[3] : "";
+    if (argc > 4) {
+        std::int64_t chosenTarget = 0;
+        for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+            if (std::string(hwy::TargetName(target)) == argv[4]) {
+                chosenTarget = target;
+            }
+        }
+        if (chosenTarget == 0) {
+            std::fprintf(stderr, "velmora_deep_bench: no target %s here\n", argv[4]);
+            return 2;
+        }
+        hwy::SetSupportedTargetsForTest(chosenTarget);
+    }
     const auto chosen = [&](const DeepPlace& place) {
         return place.name.find(only) != std::string::npos;
     };

@@ -43,12 +43,9 @@ constexpr double kTinyNorm = 0x1p-1000;
 static_assert(CBlaTable::kShortest == 8);
 
 // Independent vectors in flight: each update waits for its gathers and for
-// a chain of arithmetic, so a few vectors keep the pipes busy.
-#if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3
+// a chain of arithmetic, so a few vectors keep the pipes busy (four were
+// the fastest with 256-bit vectors as with 512-bit ones).
 constexpr std::size_t kVectors = 4;
-#else
-constexpr std::size_t kVectors = 2;
-#endif
 constexpr std::size_t kMostLanes = 32;
 
 // What a lane's block ended with.
