@@ -2,6 +2,7 @@
 #include "engine/PerturbedKernel.h"
 
 #include "engine/ReferenceOrbit.h"
+#include "engine/ScaledComplex.h"
 
 namespace {
 
@@ -18,6 +19,15 @@ constexpr int kHandBackAfter = 64;
 
 bool IsWide(const CFloatExp& x) {
     return !x.IsZero() && x.Exponent() < -960;
+}
+
+// Whether linear + dz^2 is linear, bit for bit: each part of dz^2 is below
+// 2^(2e+4), e the larger exponent of dz's parts, and a sum whose parts lie
+// more than 2^64 apart is its larger part.
+bool SquareIsLost(const CComplexExp& linear, const CComplexExp& dz) {
+    const std::int64_t square = 2 * dz.Exponent() + 3;
+    return !linear.re.IsZero() && !linear.im.IsZero() && linear.re.Exponent() - square > 64 &&
+           linear.im.Exponent() - square > 64;
 }
 
 }  // namespace
@@ -91,24 +101,26 @@ std::int32_t CountFrom(const CReferenceOrbit& orbit, const CComplexExp& dc, CPer
                 if (r2 >= 10000.0) {
                     return n;
                 }
-                const CComplexExp big{CFloatExp::FromDouble(zr), CFloatExp::FromDouble(zi)};
-                if (m + 1 >= ref->Size() || (r2 < 0x1p-790 && (big + dz).Norm() < dz.Norm())) {
-                    dz = big + dz;
+                const auto big = [zr, zi] {
+                    return CComplexExp{CFloatExp::FromDouble(zr), CFloatExp::FromDouble(zi)};
+                };
+                if (m + 1 >= ref->Size() || (r2 < 0x1p-790 && (big() + dz).Norm() < dz.Norm())) {
+                    dz = big() + dz;
                     ref = &orbit.Restart();
                     m = 0;
                     continue;
                 }
-                if (approximate) {
-                    if (const CBlaStep* s = ref->steps.Find(m, dz.Norm(), maximum - n, &length)) {
-                        dz = s->a * dz + s->b * dcx;
+                if (approximate && m != 0 && (m - 1) % CBlaTable::kShortest == 0) {
+                    if (const CBlaStep* s =
+                            ref->steps.Find(m, ScaledNorm(dz), maximum - n, &length)) {
+                        dz = ScaledProductSum(s->a, dz, s->b, dcx);
                         m += static_cast<std::size_t>(length);
                         n += length;
                         continue;
                     }
                 }
-                const CComplexExp twice{CFloatExp::FromDouble(2.0 * zr),
-                                        CFloatExp::FromDouble(2.0 * zi)};
-                dz = twice * dz + dz * dz + dcx;
+                const CComplexExp linear = ScaledProduct(2.0 * zr, 2.0 * zi, dz);
+                dz = (SquareIsLost(linear, dz) ? linear : linear + dz * dz) + dcx;
                 ++m;
                 ++n;
             }
