@@ -44,10 +44,7 @@ struct CResult {
 // Counts of the whole picture on two threads, rows dealt in turn.
 CResult Render(const DeepPlace& place, int side, std::int32_t limit, bool approximate) {
     const CFloatExp step = place.width * CFloatExp::FromDouble(1.0 / side);
-    CBigReal re(place.re);
-    CBigReal im(place.im);
-    re.SetPrecision(CDeepRegion::PrecisionForStep(step));
-    im.SetPrecision(CDeepRegion::PrecisionForStep(step));
+    const auto [re, im] = CentreForStep(place, step);
     CResult result;
     auto start = std::chrono::steady_clock::now();
     CReferenceOrbit orbit;

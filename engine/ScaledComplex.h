@@ -74,21 +74,6 @@ inline bool Swamps(double p, std::int64_t ep, std::int64_t eq) {
 
 }  // namespace scaled_complex
 
-// a * x.
-inline CComplexExp ScaledProduct(const CComplexExp& a, const CComplexExp& x) {
-    using namespace scaled_complex;
-    CScaled sa;
-    CScaled sx;
-    if (!sa.From(a) || !sx.From(x)) {
-        return a * x;
-    }
-    double re = 0.0;
-    double im = 0.0;
-    Multiply(sa, sx, re, im);
-    const std::int64_t e = sa.e + sx.e;
-    return {CFloatExp::FromParts(re, e), CFloatExp::FromParts(im, e)};
-}
-
 // a * x for a of the parts (ar, ai) in doubles.
 inline CComplexExp ScaledProduct(double ar, double ai, const CComplexExp& x) {
     using namespace scaled_complex;

@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "engine/BigReal.h"
+#include "engine/DeepRegion.h"
 #include "engine/NucleusSearch.h"
 #include "engine/ReferenceOrbit.h"
 
@@ -60,4 +62,12 @@ inline DeepPlace TextPlace(const std::string& name, std::int32_t kind, const cha
     place.re.Set(re);
     place.im.Set(im);
     return place;
+}
+
+// The place's centre in the precision pictures of this pixel step need.
+inline std::pair<CBigReal, CBigReal> CentreForStep(const DeepPlace& place, const CFloatExp& step) {
+    std::pair<CBigReal, CBigReal> centre{place.re, place.im};
+    centre.first.SetPrecision(CDeepRegion::PrecisionForStep(step));
+    centre.second.SetPrecision(CDeepRegion::PrecisionForStep(step));
+    return centre;
 }

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/DeepRegion.h"
 #include "engine/PerturbedKernel.h"
 #include "engine/ReferenceOrbit.h"
 #include "tests/engine/DeepPlaces.h"
@@ -18,10 +17,7 @@ testing::AssertionResult RowsMatchThePlainLoop(
     const DeepPlace& place, int side, int colStep, bool approximate, int rowStep,
     std::size_t maxPoints = CReferenceOrbit::kMaxPoints) {
     const CFloatExp step = place.width * CFloatExp::FromDouble(1.0 / side);
-    CBigReal re(place.re);
-    CBigReal im(place.im);
-    re.SetPrecision(CDeepRegion::PrecisionForStep(step));
-    im.SetPrecision(CDeepRegion::PrecisionForStep(step));
+    const auto [re, im] = CentreForStep(place, step);
     CReferenceOrbit orbit;
     orbit.Compute(place.kind, re, im, 0.0, 1.0, place.maximum, nullptr, maxPoints);
     const CFloatExp half = step * CFloatExp::FromDouble(-side / 2.0);
