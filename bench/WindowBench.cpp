@@ -231,8 +231,9 @@ int RunLatency(CWindowBench& bench, const QString& dir, int runs) {
         }
         const CFractalEngine& e = bench.Document().m_engine;
         if (run == 0) {
-            std::printf("     picture %d x %d, %llu z updates after the click\n", e.m_width,
-                        e.m_height, static_cast<unsigned long long>(e.IterationCount()));
+            std::printf("     picture %d x %d, counts sum to %llu, %llu z updates computed\n",
+                        e.m_width, e.m_height, static_cast<unsigned long long>(e.IterationCount()),
+                        static_cast<unsigned long long>(e.UpdateCount()));
         }
         coarse.push_back(c);
         finished.push_back(f);

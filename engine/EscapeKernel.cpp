@@ -1,6 +1,8 @@
 // Built with -ffp-contract=off: a fused multiply-add would change counts.
 #include "engine/EscapeKernel.h"
 
+#include "engine/CycleProof.h"
+
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -12,7 +14,8 @@ namespace {
 // and sets *cut when it gives up. With kCycles it compares z every 8 updates
 // with the z saved at the last power of two: equal bits mean z repeats from
 // there on and never escapes (a NaN never compares equal; +0 and -0 do, and
-// the sign of a zero never changes |z|^2), so the count is the maximum.
+// the sign of a zero never changes |z|^2), so the count is the maximum. So it
+// is when z has come back close to the saved z and NeverEscapes proves it.
 template <bool kCheck, bool kCycles>
 std::int32_t Count(const CEscapeParams& params, double x, double y, bool* cut) {
     double zr = 0.0;
@@ -38,6 +41,14 @@ std::int32_t Count(const CEscapeParams& params, double x, double y, bool* cut) {
                     return params.maximum;
                 }
                 if ((n & (n - 1)) == 0) {
+                    const double dr = zr - savedR;
+                    const double di = zi - savedI;
+                    if (dr * dr + di * di < kNearReturnSquared && NeverEscapes(zr, zi, cr, ci)) {
+                        if (params.skipped) {
+                            *params.skipped += static_cast<std::uint64_t>(params.maximum - n);
+                        }
+                        return params.maximum;
+                    }
                     savedR = zr;
                     savedI = zi;
                 }

@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/CycleProof.h"
 #include "engine/EscapeKernel.h"
 #include "engine/EscapeKernelSimd-inl.h"
 #include "hwy/highway.h"
@@ -226,19 +227,54 @@ struct CCycleSlots {
     std::int64_t* due;
 };
 
+// The lanes of `near` whose orbit NeverEscapes proves bounded.
+HWY_NOINLINE M ProvenLanes(V zr, V zi, V cr, V ci, M near) {
+    const D d;
+    alignas(64) double r[kLanes];
+    alignas(64) double i[kLanes];
+    alignas(64) double x[kLanes];
+    alignas(64) double y[kLanes];
+    hn::Store(zr, d, r);
+    hn::Store(zi, d, i);
+    hn::Store(cr, d, x);
+    hn::Store(ci, d, y);
+    const std::size_t bits = MaskBits(near);
+    alignas(8) std::uint8_t proven[8] = {};
+    for (std::size_t j = 0; j < kLanes; ++j) {
+        if (((bits >> j) & 1) != 0 && NeverEscapes(r[j], i[j], x[j], y[j])) {
+            proven[0] = static_cast<std::uint8_t>(proven[0] | (1u << j));
+        }
+    }
+    return hn::LoadMaskBits(d, proven);
+}
+
 // Running lanes whose z is bit for bit the z they saved earlier repeat it for
 // ever and never escape: they finish with the maximum as their count. (A NaN
 // never compares equal; +0 and -0 do, and the sign of a zero never changes
-// |z|^2.) Then each lane saves z again once its updates reach 5/4 of those
-// of its last save: a short enough wait after the orbit has settled, and
-// long enough for the lcm of a period and kSteps to fit between two saves.
-HWY_INLINE void CheckCycles(CLaneWork& work, V zr, V zi, M& active, VI& tag, CCycleSlots slots) {
+// |z|^2.) So do lanes about to save that came back close to the saved z, when
+// NeverEscapes proves their orbit bounded. Then each lane saves z again once
+// its updates reach 5/4 of those of its last save: a short enough wait after
+// the orbit has settled, and long enough for the lcm of a period and kSteps to
+// fit between two saves. (c is the c of the lanes' updates.)
+HWY_INLINE void CheckCycles(CLaneWork& work, V zr, V zi, V cr, V ci, M& active, VI& tag,
+                            CCycleSlots slots) {
     const D d;
     const DI di;
     const V savedR = hn::Load(d, slots.zr);
     const V savedI = hn::Load(d, slots.zi);
-    const M repeats =
-        hn::And(Running(active, tag), hn::And(hn::Eq(zr, savedR), hn::Eq(zi, savedI)));
+    const M running = Running(active, tag);
+    M repeats = hn::And(running, hn::And(hn::Eq(zr, savedR), hn::Eq(zi, savedI)));
+    const VI dueBefore = hn::Load(di, slots.due);
+    const VI updatesBefore = hn::Sub(hn::ShiftRight<32>(tag), hn::Set(di, work.biasHigh));
+    const V dr = hn::Sub(zr, savedR);
+    const V dz = hn::Sub(zi, savedI);
+    const M near = hn::And(
+        hn::AndNot(repeats, running),
+        hn::And(hn::RebindMask(d, hn::Not(hn::Lt(updatesBefore, dueBefore))),
+                hn::Lt(hn::Add(hn::Mul(dr, dr), hn::Mul(dz, dz)), hn::Set(d, kNearReturnSquared))));
+    if (HWY_UNLIKELY(!hn::AllFalse(d, near))) {
+        repeats = hn::Or(repeats, ProvenLanes(zr, zi, cr, ci, near));
+    }
     if (!hn::AllFalse(d, repeats)) {
         // Both words of the tag go up by the updates the lane had left, so
         // its high word becomes 2^31: negative, and `maximum` updates.
@@ -398,7 +434,7 @@ HWY_NOINLINE HWY_FLATTEN void DrainBlock(CLaneWork& row, CDrainLanes& lanes, std
     ForEachVector<kW>([&](std::size_t v) {
         const CCycleSlots slots = lanes.Slots((first + v) * n);
         if (work.cycles) {
-            CheckCycles(work, zr[v], zi[v], active[v], tag[v], slots);
+            CheckCycles(work, zr[v], zi[v], cr[v], ci[v], active[v], tag[v], slots);
         }
         const M running = Running(active[v], tag[v]);
         const M finished = hn::AndNot(running, valid[v]);
@@ -494,7 +530,8 @@ HWY_NOINLINE HWY_FLATTEN void RunFull(CLaneWork& row, CFullLanes& lanes) {
             ForEachVector<kVectors>([&](std::size_t v) {
                 const CCycleSlots slots = lanes.Slots(v * n);
                 if (work.cycles) {
-                    CheckCycles(work, zr[v], zi[v], active[v], tag[v], slots);
+                    CheckCycles(work, zr[v], zi[v], kJulia ? juliaRe : cr[v],
+                                kJulia ? juliaIm : ci[v], active[v], tag[v], slots);
                 }
                 const M running = Running(active[v], tag[v]);
                 const M finished = hn::Not(running);
@@ -547,6 +584,7 @@ HWY_NOINLINE HWY_FLATTEN void RunFull(CLaneWork& row, CFullLanes& lanes) {
 
 // Ends the steady state: the finished lanes hand in their counts and the
 // running ones go to the drain lanes.
+template <bool kJulia>
 void FinishFull(CLaneWork& work, CFullLanes& lanes, CDrainLanes& drain) {
     if (!lanes.started) {
         return;
@@ -562,14 +600,16 @@ void FinishFull(CLaneWork& work, CFullLanes& lanes, CDrainLanes& drain) {
         VI tag = hn::Load(di, lanes.tag + at);
         M active = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, lanes.active + at)));
         const CCycleSlots slots = lanes.Slots(at);
+        const V cr = hn::Load(d, lanes.cr + at);
+        const V ci = hn::Load(d, lanes.ci + at);
         if (work.cycles) {
-            CheckCycles(work, zr, zi, active, tag, slots);
+            CheckCycles(work, zr, zi, kJulia ? hn::Set(d, work.juliaRe) : cr,
+                        kJulia ? hn::Set(d, work.juliaIm) : ci, active, tag, slots);
         }
         const M running = Running(active, tag);
         const M finished = hn::Not(running);
         HandIn(work, tag, finished, MaskBits(finished));
-        Pack(*work.tables, drain, zr, zi, hn::Load(d, lanes.cr + at), hn::Load(d, lanes.ci + at),
-             tag, running, slots);
+        Pack(*work.tables, drain, zr, zi, cr, ci, tag, running, slots);
     }
 }
 
@@ -653,7 +693,7 @@ public:
             }
             // Too few points for every lane: the rows have ended, or the
             // oldest row in flight holds the slot the next row needs.
-            FinishFull(m_work, full, drain);
+            FinishFull<kJulia>(m_work, full, drain);
             Drain<kJulia>(m_work, drain);
             if (m_work.cancelled || !Collect()) {
                 return false;
