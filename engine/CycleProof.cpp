@@ -16,6 +16,8 @@ constexpr double kUnit = 0x1p-53;
 constexpr double kUp = 1.0 + 0x1p-44;
 // Absolute errors of results that fall below the normal range.
 constexpr double kTiny = 0x1p-500;
+// A return this close over which the discs grew ends the proof.
+constexpr double kGiveUpSquared = 4.0 * kNearReturnSquared;
 // Discs stay inside this radius, far inside the escape circle (|w| = 100).
 constexpr double kFar = 64.0;
 
@@ -62,17 +64,22 @@ bool NeverEscapes(double zr, double zi, double cr, double ci) {
         // The update of the escape loops.
         zi = 2.0 * zr * zi + ci;
         zr = rr - ii + cr;
-        if (!(a < 1.0)) {
-            continue;
-        }
-        // The smallest first radius whose disc takes the K-th one in.
         const double dr = zr - startR;
         const double di = zi - startI;
-        const double back = std::sqrt(dr * dr + di * di) * kUp + kTiny;
-        const double r0 = (back + e) / (1.0 - a) * kUp;
-        // Every radius up to the K-th stays within kRadius.
-        if ((r0 * mostA + mostE) * kUp <= kRadius) {
-            return true;
+        const double backSquared = dr * dr + di * di;
+        if (a < 1.0) {
+            // The smallest first radius whose disc takes the K-th one in.
+            const double back = std::sqrt(backSquared) * kUp + kTiny;
+            const double r0 = (back + e) / (1.0 - a) * kUp;
+            // Every radius up to the K-th stays within kRadius.
+            if ((r0 * mostA + mostE) * kUp <= kRadius) {
+                return true;
+            }
+        }
+        // Back where it started, a period on, and the discs grew: they grow
+        // over further periods alike.
+        if (backSquared < kGiveUpSquared && !(a < 1.0)) {
+            return false;
         }
     }
     return false;
