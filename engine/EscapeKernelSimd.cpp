@@ -264,13 +264,15 @@ HWY_INLINE void CheckCycles(CLaneWork& work, V zr, V zi, V cr, V ci, M& active, 
     const V savedI = hn::Load(d, slots.zi);
     const M running = Running(active, tag);
     M repeats = hn::And(running, hn::And(hn::Eq(zr, savedR), hn::Eq(zi, savedI)));
-    const VI dueBefore = hn::Load(di, slots.due);
-    const VI updatesBefore = hn::Sub(hn::ShiftRight<32>(tag), hn::Set(di, work.biasHigh));
+    // (What finishing lanes save is never read again.)
+    const VI updates = hn::Sub(hn::ShiftRight<32>(tag), hn::Set(di, work.biasHigh));
+    const VI due = hn::Load(di, slots.due);
+    const auto save = hn::Not(hn::Lt(updates, due));
     const V dr = hn::Sub(zr, savedR);
     const V dz = hn::Sub(zi, savedI);
     const M near = hn::And(
         hn::AndNot(repeats, running),
-        hn::And(hn::RebindMask(d, hn::Not(hn::Lt(updatesBefore, dueBefore))),
+        hn::And(hn::RebindMask(d, save),
                 hn::Lt(hn::Add(hn::Mul(dr, dr), hn::Mul(dz, dz)), hn::Set(d, kNearReturnSquared))));
     if (HWY_UNLIKELY(!hn::AllFalse(d, near))) {
         repeats = hn::Or(repeats, ProvenLanes(zr, zi, cr, ci, near));
@@ -284,9 +286,6 @@ HWY_INLINE void CheckCycles(CLaneWork& work, V zr, V zi, V cr, V ci, M& active, 
         work.skipped += static_cast<std::uint64_t>(hn::GetLane(hn::SumOfLanes(di, skip)));
         active = hn::AndNot(repeats, active);
     }
-    const VI updates = hn::Sub(hn::ShiftRight<32>(tag), hn::Set(di, work.biasHigh));
-    const VI due = hn::Load(di, slots.due);
-    const auto save = hn::Not(hn::Lt(updates, due));
     hn::Store(hn::IfThenElse(hn::RebindMask(d, save), zr, savedR), d, slots.zr);
     hn::Store(hn::IfThenElse(hn::RebindMask(d, save), zi, savedI), d, slots.zi);
     hn::Store(hn::IfThenElse(save, hn::Add(updates, hn::ShiftRight<2>(updates)), due), di,
