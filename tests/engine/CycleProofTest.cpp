@@ -5,9 +5,9 @@
 #include <complex>
 #include <limits>
 
-namespace {
+#include "tests/engine/Cardioid.h"
 
-constexpr double kPi = 3.14159265358979323846;
+namespace {
 
 struct COrbitRun {
     int updates = 0;    // before |z|^2 reached 10000, at most `most`
@@ -35,12 +35,6 @@ COrbitRun RunOrbit(std::complex<double> c, int most) {
     return run;
 }
 
-// The main cardioid's point of internal angle t (turns) and multiplier size m.
-std::complex<double> Cardioid(double t, double m) {
-    const std::complex<double> w = std::polar(m, 2.0 * kPi * t);
-    return w / 2.0 - w * w / 4.0;
-}
-
 }  // namespace
 
 TEST(CycleProof, NeverHoldsOnAnOrbitThatEscapes) {
@@ -58,7 +52,7 @@ TEST(CycleProof, NeverHoldsOnAnOrbitThatEscapes) {
 TEST(CycleProof, HoldsOnceAnOrbitHasSettled) {
     // Attracting cycles of periods 1, 2 and 3, the first two also weakly.
     const std::complex<double> settling[] = {
-        {0.0, 0.0}, Cardioid(0.3, 0.999), {-1.0, 0.0}, {-0.76, 0.0}, {-0.122, 0.745}};
+        {0.0, 0.0}, CardioidPoint(0.3, 0.999), {-1.0, 0.0}, {-0.76, 0.0}, {-0.122, 0.745}};
     for (const std::complex<double>& c : settling) {
         const COrbitRun run = RunOrbit(c, 200000);
         EXPECT_EQ(run.updates, 200000) << c;

@@ -66,8 +66,9 @@ inline DeepPlace TextPlace(const std::string& name, std::int32_t kind, const cha
 
 // The place's centre in the precision pictures of this pixel step need.
 inline std::pair<CBigReal, CBigReal> CentreForStep(const DeepPlace& place, const CFloatExp& step) {
+    const long precision = CDeepRegion::PrecisionForStep(step);
     std::pair<CBigReal, CBigReal> centre{place.re, place.im};
-    centre.first.SetPrecision(CDeepRegion::PrecisionForStep(step));
-    centre.second.SetPrecision(CDeepRegion::PrecisionForStep(step));
+    centre.first.SetPrecision(precision);
+    centre.second.SetPrecision(precision);
     return centre;
 }

@@ -10,6 +10,7 @@
 
 #include "document/BenchmarkScenes.h"
 #include "engine/EscapeKernel.h"
+#include "tests/engine/Cardioid.h"
 
 namespace {
 
@@ -230,9 +231,7 @@ testing::AssertionResult PlainLoopAgrees(const CEscapeParams& params, const CRow
 // The centre of the bulb of period q on the main cardioid (internal angle
 // 1/q), by Newton's method on z_q(c) = 0 from the bulb's root.
 std::complex<double> BulbCentre(int q) {
-    const double pi = 3.14159265358979323846;
-    const std::complex<double> w = std::polar(1.0, 2.0 * pi / q);
-    std::complex<double> c = w / 2.0 - w * w / 4.0;
+    std::complex<double> c = CardioidPoint(1.0 / q, 1.0);
     c += (c - 0.25) * (1.5 / (q * q));  // out of the cardioid, into the bulb
     for (int step = 0; step < 100; ++step) {
         std::complex<double> z = 0.0;
@@ -299,14 +298,9 @@ TEST(EscapeKernel, OrbitsProvedBoundedAreThoseThatNeverEscape) {
     // outside; outside the cusp and the root of the period-2 disc it crawls
     // for tens of thousands of updates before it escapes. Only the first may
     // count the maximum early.
-    const double pi = 3.14159265358979323846;
-    const auto cardioid = [pi](double turns, double size) {
-        const std::complex<double> w = std::polar(size, 2.0 * pi * turns);
-        return w / 2.0 - w * w / 4.0;
-    };
     std::uint64_t skipped = 0;
     for (int k = 0; k < 16; ++k) {
-        const std::complex<double> edge = cardioid((k + 0.37) / 16, 1.0);
+        const std::complex<double> edge = CardioidPoint((k + 0.37) / 16, 1.0);
         const double h = k % 2 == 0 ? 1e-5 : 2e-7;
         ASSERT_TRUE(PlainLoopAgrees(CEscapeParams{0, 0.0, 0.0, 30000},
                                     CRowSpan{edge.imag(), edge.real() - 12 * h, h, 0, 25, 1},
@@ -322,7 +316,7 @@ TEST(EscapeKernel, OrbitsProvedBoundedAreThoseThatNeverEscape) {
             << d;
     }
     // A Julia set whose whole filled set drifts slowly onto a fixed point.
-    const std::complex<double> c = cardioid(0.29, 0.999);
+    const std::complex<double> c = CardioidPoint(0.29, 0.999);
     ASSERT_TRUE(PlainLoopAgrees(CEscapeParams{1, c.real(), c.imag(), 30000},
                                 CRowSpan{0.05, -0.3, 0.025, 0, 25, 1}, &skipped));
     EXPECT_GT(skipped, 0u) << "no orbit was proved bounded";
