@@ -9,17 +9,32 @@
 
 // One step of many along a reference orbit, taken at once: while an offset dz
 // from the orbit stays small enough, its value after the step is A dz + B dc,
-// with no rounding worse than a double's from the terms left out.
+// with no rounding worse than a double's from the terms left out. Further
+// out, A dz + B dc + C dz^2 + D dz dc + E dc^2 still holds as closely.
 struct CBlaStep {
     CComplexExp a;
     CComplexExp b;
-    CFloatExp r2;  // the step holds for |dz|^2 below this
+    CFloatExp r2;  // the linear step holds for |dz|^2 below this
     // The same in doubles, with r2d 0 where doubles cannot hold them.
     double ar = 0.0;
     double ai = 0.0;
     double br = 0.0;
     double bi = 0.0;
     double r2d = 0.0;
+    // The quadratic step's further terms in doubles, and the |dz|^2 it holds
+    // below: 0 where doubles cannot hold the step.
+    double cr = 0.0;
+    double ci = 0.0;
+    double dr = 0.0;
+    double di = 0.0;
+    double er = 0.0;
+    double ei = 0.0;
+    double q2d = 0.0;
+    double fit = 0.0;  // the larger of r2d and q2d
+
+    // The offset dz after the step in doubles, for a dc in doubles: A dz + B dc,
+    // and where `quadratic`, + E dc^2 + dz (C dz + D dc).
+    void Apply(bool quadratic, double dcr, double dci, double& dzr, double& dzi) const;
 };
 
 // Steps of 8, 16, 32, ... updates along an orbit, starting at every multiple of
@@ -37,29 +52,40 @@ public:
     bool Build(const std::vector<double>& re, const std::vector<double>& im, bool julia,
                CFloatExp dcMax, const std::atomic<std::int32_t>* cancel = nullptr);
     void Clear() {
-        m_levels.clear();
+        m_steps.clear();
+        m_levelStart.assign(1, 0);
         m_firstRadii.clear();
         m_firstRadiiMax = 0.0;
     }
-    bool Empty() const { return m_levels.empty(); }
+    bool Empty() const { return m_steps.empty(); }
 
     // The longest step from orbit point m, of at most `room` updates, that
     // holds for an offset of squared modulus dz2; nullptr when there is none.
-    const CBlaStep* Find(std::size_t m, double dz2, std::int64_t room, int* length) const;
+    // In doubles, *quadratic tells whether it holds only with its quadratic
+    // terms; with quadratic null, only linear steps are looked for.
+    const CBlaStep* Find(std::size_t m, double dz2, std::int64_t room, int* length,
+                         bool* quadratic) const;
     const CBlaStep* Find(std::size_t m, const CFloatExp& dz2, std::int64_t room, int* length) const;
 
-    // r2d of the shortest steps, one after another: the step from orbit point
-    // 1 + kShortest * k holds below FirstRadii()[k], and where it does not,
-    // no longer step from there does.
+    // The larger of r2d and q2d of the shortest steps, one after another: the
+    // step from orbit point 1 + kShortest * k holds in doubles below
+    // FirstRadii()[k], and where it does not, no longer step from there does.
     const std::vector<double>& FirstRadii() const { return m_firstRadii; }
     // The largest of them: below it, a shortest step may hold somewhere.
     double FirstRadiiMax() const { return m_firstRadiiMax; }
+
+    // Every step, level after level: level l, of steps of kShortest << l
+    // updates, is Steps()[LevelStart(l) ...] up to LevelStart(l + 1).
+    const CBlaStep* Steps() const { return m_steps.data(); }
+    int Levels() const { return static_cast<int>(m_levelStart.size()) - 1; }
+    std::size_t LevelStart(int l) const { return m_levelStart[static_cast<std::size_t>(l)]; }
 
 private:
     template <typename Fits>
     const CBlaStep* Search(std::size_t m, std::int64_t room, int* length, Fits fits) const;
 
-    std::vector<std::vector<CBlaStep>> m_levels;
+    std::vector<CBlaStep> m_steps;
+    std::vector<std::size_t> m_levelStart{0};
     std::vector<double> m_firstRadii;
     double m_firstRadiiMax = 0.0;
 };

@@ -13,13 +13,9 @@ constexpr double kTinyNorm = 0x1p-1000;
 constexpr std::int64_t kDoubleExponent = -400;
 constexpr std::uint32_t kCancelMask = 0xFFFFF;
 // A count that may be handed back goes on here until this many single updates
-// in doubles came one after another: where steps of many updates hold, they
-// come often, and the vectors would only hand the count over again.
-constexpr int kHandBackAfter = 64;
-
-bool IsWide(const CFloatExp& x) {
-    return !x.IsZero() && x.Exponent() < -960;
-}
+// in doubles came one after another, and then to the next orbit point where
+// steps of many updates start: the vectors' blocks start there.
+constexpr int kHandBackAfter = 8;
 
 // Whether linear + dz^2 is linear, bit for bit: each part of dz^2 is below
 // 2^(2e+4), e the larger exponent of dz's parts, and a sum whose parts lie
@@ -63,7 +59,7 @@ std::int32_t CountFrom(const CReferenceOrbit& orbit, const CComplexExp& dc, CPer
     const double dcr = dcx.re.ToDouble();
     const double dci = dcx.im.ToDouble();
     // A dc below the doubles' range meets a step's B in wide form.
-    const bool dcWide = IsWide(dcx.re) || IsWide(dcx.im);
+    const bool dcWide = DcIsWide(dcx);
     std::size_t m = state.m;
     std::int32_t n = state.n;
     std::uint32_t steps = state.steps;
@@ -129,7 +125,7 @@ std::int32_t CountFrom(const CReferenceOrbit& orbit, const CComplexExp& dc, CPer
         }
         inDoubles = false;
         for (;;) {
-            if (kHandBack && singles >= kHandBackAfter) {
+            if (kHandBack && singles >= kHandBackAfter && m % CBlaTable::kShortest == 1) {
                 state = {ref == &orbit.Restart(), true, m, n, {}, dzr, dzi, steps};
                 return kHandedBack;
             }
@@ -158,18 +154,19 @@ std::int32_t CountFrom(const CReferenceOrbit& orbit, const CComplexExp& dc, CPer
                 break;
             }
             if (approximate && m != 0 && (m - 1) % CBlaTable::kShortest == 0) {
-                if (const CBlaStep* s = ref->steps.Find(m, dz2, maximum - n, &length)) {
-                    double br = s->br * dcr - s->bi * dci;
-                    double bi = s->br * dci + s->bi * dcr;
+                // The quadratic terms need dc in doubles.
+                bool quadratic = false;
+                if (const CBlaStep* s = ref->steps.Find(m, dz2, maximum - n, &length,
+                                                        dcWide ? nullptr : &quadratic)) {
                     if (dcWide) {
                         const CComplexExp b = s->b * dcx;
-                        br = b.re.ToDouble();
-                        bi = b.im.ToDouble();
+                        const double nr = (s->ar * dzr - s->ai * dzi) + b.re.ToDouble();
+                        const double ni = (s->ar * dzi + s->ai * dzr) + b.im.ToDouble();
+                        dzr = nr;
+                        dzi = ni;
+                    } else {
+                        s->Apply(quadratic, dcr, dci, dzr, dzi);
                     }
-                    const double nr = (s->ar * dzr - s->ai * dzi) + br;
-                    const double ni = (s->ar * dzi + s->ai * dzr) + bi;
-                    dzr = nr;
-                    dzi = ni;
                     m += static_cast<std::size_t>(length);
                     n += length;
                     singles = 0;

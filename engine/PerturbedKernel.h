@@ -48,6 +48,13 @@ struct CPerturbedState {
     std::uint32_t steps = 0;  // for the cadence of the looks at cancel
 };
 
+// Whether a part of dc lies below the doubles' range: steps of many updates
+// then meet it in mantissa-and-exponent form.
+inline bool DcIsWide(const CComplexExp& dc) {
+    const auto wide = [](const CFloatExp& x) { return !x.IsZero() && x.Exponent() < -960; };
+    return wide(dc.re) || wide(dc.im);
+}
+
 // The state of a point's count before its first update.
 CPerturbedState PerturbedStart(const CReferenceOrbit& orbit, const CComplexExp& dc);
 

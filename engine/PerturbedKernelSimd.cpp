@@ -1,10 +1,12 @@
 // Counts of a row of a deep Mandelbrot picture on SIMD vectors: each lane
 // iterates one pixel's offset in doubles along the reference orbit, reading
-// the orbit at its own point. Whatever else a pixel meets (its first updates,
-// offsets below the doubles' range, a step of many updates that holds) is done
-// by the plain count, which then hands the pixel back to a lane. The lanes do
-// the plain count's arithmetic in its order, so every count is the plain
-// count's.
+// the orbit at its own point. The lanes move together in blocks of 8 updates
+// that start where the orbit's steps of many updates start, and at each such
+// start the lanes where a step holds take it. Whatever else a pixel meets (its
+// first updates, offsets below the doubles' range, a dc below them) is done by
+// the plain count, which then hands the pixel back to a lane at such a start.
+// The lanes do the plain count's arithmetic in its order, so every count is
+// the plain count's.
 //
 // Built with -ffp-contract=off, like PerturbedKernel.cpp.
 
@@ -62,7 +64,41 @@ struct CLanes {
     alignas(64) std::int64_t n[kMostLanes] = {};
     alignas(64) std::int64_t pixel[kMostLanes] = {};  // -1 for a lane without one
     alignas(64) std::int64_t status[kMostLanes] = {};
+    alignas(64) std::int64_t wide[kMostLanes] = {};  // 1 where dc is not in doubles
 };
+
+// From the start of a block, lane j takes steps of many updates while they
+// hold, as the plain count does: it stops where it must do anything else
+// (finish, start over, leave the doubles) or no step holds.
+void TakeSteps(const CReferenceOrbit::CPoints& ref, std::int32_t maximum, CLanes& lanes,
+               std::size_t j) {
+    std::size_t m = static_cast<std::size_t>(lanes.m[j]);
+    std::int64_t n = lanes.n[j];
+    double dzr = lanes.dzr[j];
+    double dzi = lanes.dzi[j];
+    int length = 0;
+    bool quadratic = false;
+    for (;;) {
+        const double zr = ref.re[m] + dzr;
+        const double zi = ref.im[m] + dzi;
+        const double r2 = zr * zr + zi * zi;
+        const double dz2 = dzr * dzr + dzi * dzi;
+        if (n >= maximum || r2 >= 10000.0 || m + 1 >= ref.Size() || r2 < dz2 || dz2 < kTinyNorm) {
+            break;
+        }
+        const CBlaStep* s = ref.steps.Find(m, dz2, maximum - n, &length, &quadratic);
+        if (!s) {
+            break;
+        }
+        s->Apply(quadratic, lanes.dcr[j], lanes.dci[j], dzr, dzi);
+        m += static_cast<std::size_t>(length);
+        n += length;
+    }
+    lanes.m[j] = static_cast<std::int64_t>(m);
+    lanes.n[j] = n;
+    lanes.dzr[j] = dzr;
+    lanes.dzi[j] = dzi;
+}
 
 // Gives the plain count the pixels of a row, and the lanes the pixels it hands back.
 class CRowLanes {
@@ -131,6 +167,7 @@ private:
         lanes.dci[j] = dc.im.ToDouble();
         lanes.m[j] = static_cast<std::int64_t>(state.m);
         lanes.n[j] = state.n;
+        lanes.wide[j] = DcIsWide(dc) ? 1 : 0;
         return true;
     }
 
@@ -169,8 +206,7 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
     }
     const V limit = hn::Set(d, 10000.0);
     const V tiny = hn::Set(d, kTinyNorm);
-    // Below this, a lane may have to leave: its offset may be tiny, or a step
-    // of many updates may hold. Above it, neither is looked at in detail.
+    // Below this, a step of many updates may hold: above it, none is looked for.
     const V low =
         hn::Set(d, radiusCount > 0 ? std::max(kTinyNorm, steps.FirstRadiiMax()) : kTinyNorm);
     const V two = hn::Set(d, 2.0);
@@ -180,10 +216,19 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
     const VI beforeLast = hn::Set(di, static_cast<std::int64_t>(ref.Size()) - 2);
     const VI beforeMaximum = hn::Set(di, std::int64_t{row.maximum} - 1);
     const VI roomForStep = hn::Set(di, row.maximum - CBlaTable::kShortest);
-    const VI shortest = hn::Set(di, CBlaTable::kShortest - 1);
     const VI radiusEnd = hn::Set(di, radiusCount);
+    const VI spacing = hn::Set(di, CBlaTable::kShortest - 1);
     const VI finishedMark = hn::Set(di, kFinished);
     const VI leavingMark = hn::Set(di, kLeaving);
+    // The maximum comes first, then the escape: either way the count is n.
+    const auto Finishes = [&](M going, VI n, V r2) {
+        return hn::And(going,
+                       hn::Or(hn::RebindMask(d, hn::Gt(n, beforeMaximum)), hn::Ge(r2, limit)));
+    };
+    // Where the plain count starts over on the orbit from 0.
+    const auto Rebases = [&](VI m, V r2, V dz2) {
+        return hn::Or(hn::RebindMask(d, hn::Gt(m, beforeLast)), hn::Lt(r2, dz2));
+    };
     std::uint32_t blocks = 0;
     for (;;) {
         V dzr[kVectors];
@@ -194,6 +239,7 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
         VI n[kVectors];
         VI status[kVectors];
         M going[kVectors];
+        M narrow[kVectors];  // dc in doubles: steps are taken in the lane
         bool anyLive = false;
         HWY_UNROLL(kVectors)
         for (std::size_t v = 0; v < kVectors; ++v) {
@@ -208,6 +254,7 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
             m[v] = hn::Load(di, lanes.m + at);
             n[v] = hn::Load(di, lanes.n + at);
             status[v] = hn::Zero(di);
+            narrow[v] = hn::RebindMask(d, hn::Eq(hn::Load(di, lanes.wide + at), hn::Zero(di)));
             anyLive = anyLive || !hn::AllFalse(d, going[v]);
         }
         if (!anyLive) {
@@ -229,7 +276,60 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
             dcr[v] = hn::IfThenZeroElse(which, dcr[v]);
             dci[v] = hn::IfThenZeroElse(which, dci[v]);
         };
+        // Every lane starts the block at an orbit point where steps of many
+        // updates start (1 + 8 k): there it takes steps while they hold.
+        HWY_UNROLL(kVectors)
+        for (std::size_t v = 0; v < kVectors && radiusCount > 0; ++v) {
+            const V zr = hn::GatherIndex(d, re, m[v]);
+            const V zi = hn::GatherIndex(d, im, m[v]);
+            const V xr = hn::Add(zr, dzr[v]);
+            const V xi = hn::Add(zi, dzi[v]);
+            const V r2 = hn::Add(hn::Mul(xr, xr), hn::Mul(xi, xi));
+            const V dz2 = hn::Add(hn::Mul(dzr[v], dzr[v]), hn::Mul(dzi[v], dzi[v]));
+            const VI past = hn::Sub(m[v], one);
+            const VI index = hn::ShiftRight<3>(past);
+            const auto inTable = hn::And(
+                hn::And(hn::Eq(hn::And(past, spacing), hn::Zero(di)), hn::Lt(hn::Zero(di), m[v])),
+                hn::And(hn::Not(hn::Lt(roomForStep, n[v])), hn::Lt(index, radiusEnd)));
+            // Lanes that finish, start over or leave the doubles do so in the
+            // updates below.
+            const M may = hn::AndNot(
+                hn::Or(hn::Or(Finishes(going[v], n[v], r2), Rebases(m[v], r2, dz2)),
+                       hn::Lt(dz2, tiny)),
+                hn::And(hn::And(going[v], hn::Lt(dz2, low)), hn::RebindMask(d, inTable)));
+            if (hn::AllFalse(d, may)) {
+                continue;
+            }
+            const VI safeIndex = hn::IfThenElseZero(hn::RebindMask(di, may), index);
+            const M holds = hn::And(may, hn::Lt(dz2, hn::GatherIndex(d, r2d, safeIndex)));
+            if (hn::AllFalse(d, holds)) {
+                continue;
+            }
+            // A dc below the doubles' range is for the plain count.
+            const M out = hn::AndNot(narrow[v], holds);
+            if (HWY_UNLIKELY(!hn::AllFalse(d, out))) {
+                stop(v, out, leavingMark);
+            }
+            const M here = hn::AndNot(out, holds);
+            const std::size_t at = v * lanesInVector;
+            alignas(64) std::int64_t stepping[kMostLanes / kVectors];
+            hn::Store(hn::VecFromMask(di, hn::RebindMask(di, here)), di, stepping);
+            for (std::size_t j = 0; j < lanesInVector; ++j) {
+                if (stepping[j] != 0) {
+                    TakeSteps(ref, row.maximum, lanes, at + j);
+                }
+            }
+            const auto hereI = hn::RebindMask(di, here);
+            dzr[v] = hn::IfThenElse(here, hn::Load(d, lanes.dzr + at), dzr[v]);
+            dzi[v] = hn::IfThenElse(here, hn::Load(d, lanes.dzi + at), dzi[v]);
+            m[v] = hn::IfThenElse(hereI, hn::Load(di, lanes.m + at), m[v]);
+            n[v] = hn::IfThenElse(hereI, hn::Load(di, lanes.n + at), n[v]);
+        }
+        // Then single updates up to the next such point. A lane that must
+        // start over on the orbit from 0 waits for the block's last update
+        // to do so, and so comes to the next block at orbit point 1.
         for (int k = 0; k < kBlock; ++k) {
+            const bool last = k == kBlock - 1 || radiusCount == 0;
             HWY_UNROLL(kVectors)
             for (std::size_t v = 0; v < kVectors; ++v) {
                 V zr = hn::GatherIndex(d, re, m[v]);
@@ -242,11 +342,7 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
                 V dr2 = hn::Mul(dzr[v], dzr[v]);
                 V di2 = hn::Mul(dzi[v], dzi[v]);
                 V dz2 = hn::Add(dr2, di2);
-                // The maximum comes first, then the escape: either way the
-                // count is n.
-                const M finish = hn::And(
-                    going[v],
-                    hn::Or(hn::RebindMask(d, hn::Gt(n[v], beforeMaximum)), hn::Ge(r2, limit)));
+                const M finish = Finishes(going[v], n[v], r2);
                 if (HWY_UNLIKELY(!hn::AllFalse(d, finish))) {
                     stop(v, finish, finishedMark);
                     dr2 = hn::IfThenZeroElse(finish, dr2);
@@ -255,9 +351,13 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
                 }
                 // Start over on the orbit from 0 where the plain count does;
                 // lanes without a pixel too, so that m stays on the orbit.
-                const M rebase =
-                    hn::Or(hn::RebindMask(d, hn::Gt(m[v], beforeLast)), hn::Lt(r2, dz2));
+                M rebase = Rebases(m[v], r2, dz2);
+                M waiting = hn::FirstN(d, 0);
                 if (HWY_UNLIKELY(!hn::AllFalse(d, rebase))) {
+                    if (!last) {
+                        waiting = hn::And(rebase, going[v]);
+                        rebase = hn::AndNot(going[v], rebase);
+                    }
                     m[v] = hn::IfThenZeroElse(hn::RebindMask(di, rebase), m[v]);
                     zr = hn::IfThenElse(rebase, z0r, zr);
                     zi = hn::IfThenElse(rebase, z0i, zi);
@@ -268,29 +368,12 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
                     di2 = hn::IfThenElse(moved, xi2, di2);
                     dz2 = hn::IfThenElse(moved, r2, dz2);
                 }
-                // Offsets leaving the doubles, and points where a step of many
-                // updates holds, go to the plain count.
-                const M near = hn::And(going[v], hn::Lt(dz2, low));
-                if (HWY_UNLIKELY(!hn::AllFalse(d, near))) {
-                    M out = hn::And(near, hn::Lt(dz2, tiny));
-                    const VI past = hn::Sub(m[v], one);
-                    const VI index = hn::ShiftRight<3>(past);
-                    const M inTable = hn::RebindMask(
-                        d, hn::And(hn::And(hn::Eq(hn::And(past, shortest), hn::Zero(di)),
-                                           hn::Lt(hn::Zero(di), m[v])),
-                                   hn::And(hn::Not(hn::Lt(roomForStep, n[v])),
-                                           hn::Lt(index, radiusEnd))));
-                    const M check = hn::And(near, inTable);
-                    if (!hn::AllFalse(d, check)) {
-                        const VI safeIndex = hn::IfThenElseZero(hn::RebindMask(di, check), index);
-                        out = hn::Or(
-                            out, hn::And(check, hn::Lt(dz2, hn::GatherIndex(d, r2d, safeIndex))));
-                    }
-                    if (!hn::AllFalse(d, out)) {
-                        stop(v, out, leavingMark);
-                        dr2 = hn::IfThenZeroElse(out, dr2);
-                        di2 = hn::IfThenZeroElse(out, di2);
-                    }
+                // Offsets leaving the doubles go to the plain count.
+                const M out = hn::AndNot(waiting, hn::And(going[v], hn::Lt(dz2, tiny)));
+                if (HWY_UNLIKELY(!hn::AllFalse(d, out))) {
+                    stop(v, out, leavingMark);
+                    dr2 = hn::IfThenZeroElse(out, dr2);
+                    di2 = hn::IfThenZeroElse(out, di2);
                 }
                 // dz' = 2 Z dz + dz^2 + dc
                 const V nr =
@@ -301,10 +384,11 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
                     hn::Add(hn::Add(hn::Mul(two, hn::Add(hn::Mul(zr, dzi[v]), hn::Mul(zi, dzr[v]))),
                                     hn::Mul(hn::Mul(two, dzr[v]), dzi[v])),
                             dci[v]);
-                dzr[v] = nr;
-                dzi[v] = ni;
-                m[v] = hn::Add(m[v], one);
-                n[v] = hn::Add(n[v], one);
+                dzr[v] = hn::IfThenElse(waiting, dzr[v], nr);
+                dzi[v] = hn::IfThenElse(waiting, dzi[v], ni);
+                const VI moved = hn::IfThenZeroElse(hn::RebindMask(di, waiting), one);
+                m[v] = hn::Add(m[v], moved);
+                n[v] = hn::Add(n[v], moved);
             }
         }
         bool anyStopped = false;
