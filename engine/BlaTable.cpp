@@ -1,143 +1,16 @@
 #include "engine/BlaTable.h"
 
+#include "engine/BlaPartial.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
 
 namespace {
 
-// The relative size of the terms a step may leave out: a double's rounding.
-const CFloatExp kEpsilon = CFloatExp::FromParts(1.0, -53);
+using bla_partial::CPartial;
 
-// A step under construction: r and rho are the radii themselves.
-struct CPartial {
-    CComplexExp a;
-    CComplexExp b;
-    CComplexExp c;
-    CComplexExp d;
-    CComplexExp e;
-    CFloatExp r;    // of the linear step
-    CFloatExp rho;  // of the quadratic step
-};
-
-CFloatExp Modulus(const CComplexExp& z) {
-    return z.Norm().Sqrt();
-}
-
-// x / y for y not zero.
-CFloatExp Divide(const CFloatExp& x, const CFloatExp& y) {
-    return x * CFloatExp::FromDouble(1.0 / y.Mantissa()) * CFloatExp::FromParts(1.0, -y.Exponent());
-}
-
-CFloatExp Smaller(const CFloatExp& x, const CFloatExp& y) {
-    return y < x ? y : x;
-}
-
-// The largest rho >= 0 below which p rho^2 + q rho + k stays at most 0, for
-// p >= 0; 0 where k > 0. Far beyond every radius where nothing bounds it.
-CFloatExp LargestRoot(const CFloatExp& p, const CFloatExp& q, const CFloatExp& k) {
-    if (k.Mantissa() > 0.0) {
-        return {};
-    }
-    if (p.IsZero()) {
-        return q.Mantissa() > 0.0 ? Divide(-k, q) : CFloatExp::FromParts(1.0, 1 << 20);
-    }
-    const CFloatExp root = (q * q - CFloatExp::FromDouble(4.0) * p * k).Sqrt();
-    // Written so that nothing cancels.
-    return q.Mantissa() > 0.0 ? Divide(CFloatExp::FromDouble(-2.0) * k, q + root)
-                              : Divide(root - q, CFloatExp::FromDouble(2.0) * p);
-}
-
-// One update at orbit point Z: dz' = 2 Z dz + dz^2 + dc. Leaving out dz^2 is
-// within rounding while |dz| < epsilon |2 Z|. Kept, it is exact; an offset
-// within a quarter of |Z| and half the way to the escape neither escapes nor
-// comes closer to 0 than to the orbit there.
-CPartial Single(double zr, double zi, bool julia) {
-    CPartial s;
-    s.a = {CFloatExp::FromDouble(2.0 * zr), CFloatExp::FromDouble(2.0 * zi)};
-    s.b = {CFloatExp::FromDouble(julia ? 0.0 : 1.0), CFloatExp()};
-    s.c = {CFloatExp::FromDouble(1.0), CFloatExp()};
-    s.r = kEpsilon * Modulus(s.a);
-    const double z = std::hypot(zr, zi);
-    s.rho = CFloatExp::FromDouble(std::max(0.0, std::min(z / 4.0, (100.0 - z) / 2.0)));
-    return s;
-}
-
-// The largest rho up to top, to within a factor of 2, where holds(rho); 0
-// where there is none. The search starts where p rho^3 = a rho, the usual
-// balance of what a merge leaves out against the size of its result.
-template <typename Holds>
-CFloatExp LargestHolding(const CFloatExp& top, const CFloatExp& p, const CFloatExp& a,
-                         Holds holds) {
-    if (top.IsZero() || holds(top)) {
-        return top;
-    }
-    const CFloatExp two = CFloatExp::FromDouble(2.0);
-    const CFloatExp half = CFloatExp::FromDouble(0.5);
-    CFloatExp rho = top * half;
-    if (!p.IsZero() && !a.IsZero()) {
-        rho = Smaller(rho, Divide(a, p).Sqrt());
-    }
-    constexpr int kTries = 80;
-    if (holds(rho)) {
-        for (int i = 0; i < kTries && rho * two < top && holds(rho * two); ++i) {
-            rho = rho * two;
-        }
-        return rho;
-    }
-    for (int i = 0; i < kTries; ++i) {
-        rho = rho * half;
-        if (holds(rho)) {
-            return rho;
-        }
-    }
-    return {};
-}
-
-// x, then y: the offset after x must be within y's radius.
-CPartial Merge(const CPartial& x, const CPartial& y, const CFloatExp& dcMax) {
-    CPartial s;
-    s.a = y.a * x.a;
-    s.b = y.a * x.b + y.b;
-    const CFloatExp reach = y.r - Modulus(x.b) * dcMax;
-    const CFloatExp ax = Modulus(x.a);
-    CFloatExp r;
-    if (!reach.IsZero() && reach.Mantissa() > 0.0 && !ax.IsZero()) {
-        r = reach * CFloatExp::FromDouble(1.0 / ax.Mantissa()) *
-            CFloatExp::FromParts(1.0, -ax.Exponent());
-    }
-    s.r = r < x.r ? r : x.r;
-
-    // y(x(dz)) to the second order in dz and dc.
-    const CComplexExp twice{CFloatExp::FromDouble(2.0), CFloatExp()};
-    s.c = y.a * x.c + y.c * (x.a * x.a);
-    s.d = y.a * x.d + twice * y.c * x.a * x.b + y.d * x.a;
-    s.e = y.a * x.e + y.c * (x.b * x.b) + y.d * x.b + y.e;
-    // For |dz| <= rho, x's offset is at most l + q: l = |A| rho + |B| dcMax
-    // and q = |C| rho^2 + |D| rho dcMax + |E| dcMax^2. It must be within y's radius.
-    const CFloatExp cx = Modulus(x.c);
-    const CFloatExp dx = Modulus(x.d) * dcMax;
-    const CFloatExp bx = Modulus(x.b) * dcMax;
-    const CFloatExp ex = Modulus(x.e) * dcMax * dcMax;
-    const CFloatExp top = Smaller(x.rho, LargestRoot(cx, ax + dx, bx + ex - y.rho));
-    // What the merge leaves out, the terms of y's C and D beyond the second
-    // order, is at most q (|C_y| (2 l + q) + |D_y| dcMax): it must stay within
-    // epsilon of the size of the result, |A| rho + |B| dcMax.
-    const CFloatExp two = CFloatExp::FromDouble(2.0);
-    const CFloatExp cy = Modulus(y.c);
-    const CFloatExp dy = Modulus(y.d) * dcMax;
-    const CFloatExp a = kEpsilon * Modulus(s.a);
-    const CFloatExp b = kEpsilon * Modulus(s.b) * dcMax;
-    const auto holds = [&](const CFloatExp& rho) {
-        const CFloatExp l = ax * rho + bx;
-        const CFloatExp q = (cx * rho + dx) * rho + ex;
-        return !(a * rho + b < q * (cy * (two * l + q) + dy));
-    };
-    s.rho = LargestHolding(top, cx * cy * ax * two, a, holds);
-    return s;
-}
-
-CBlaStep Finish(const CPartial& p) {
+CBlaStep Finish(const CPartial<CFloatExp>& p) {
     CBlaStep s;
     s.a = p.a;
     s.b = p.b;
@@ -183,27 +56,40 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
     const std::size_t n = std::min({re.size(), im.size(), kMaxPoints});
     // Steps start after the first point and land on a stored point that has
     // not escaped: the last point is the escaped one, or the last stored.
-    std::vector<CPartial> level;
+    // The shortest steps in doubles where dcMax^2 is far inside their range
+    // (a Julia set's steps never meet dc).
+    const bool inDoubles = julia || dcMax.IsZero() || dcMax.Exponent() > -300;
+    const double dcMaxDouble = julia ? 0.0 : dcMax.ToDouble();
+    std::vector<CPartial<CFloatExp>> level;
+    level.reserve(n / kShortest);
     for (std::size_t m = 1; m + kShortest + 1 < n; m += kShortest) {
         if (level.size() % 4096 == 0 && Cancelled(cancel)) {
             return false;
         }
-        CPartial s = Single(re[m], im[m], julia);
-        for (std::size_t t = m + 1; t < m + kShortest; ++t) {
-            s = Merge(s, Single(re[t], im[t], julia), dcMax);
+        if (inDoubles) {
+            auto s = bla_partial::Single<double>(re[m], im[m], julia);
+            for (std::size_t t = m + 1; t < m + kShortest; ++t) {
+                s = Merge(s, bla_partial::Single<double>(re[t], im[t], julia), dcMaxDouble);
+            }
+            level.push_back(bla_partial::Widen(s));
+        } else {
+            auto s = bla_partial::Single<CFloatExp>(re[m], im[m], julia);
+            for (std::size_t t = m + 1; t < m + kShortest; ++t) {
+                s = Merge(s, bla_partial::Single<CFloatExp>(re[t], im[t], julia), dcMax);
+            }
+            level.push_back(s);
         }
-        level.push_back(s);
     }
     m_steps.reserve(level.size() * 2);
     while (!level.empty()) {
-        for (const CPartial& p : level) {
+        for (const CPartial<CFloatExp>& p : level) {
             m_steps.push_back(Finish(p));
         }
         m_levelStart.push_back(m_steps.size());
-        std::vector<CPartial> next;
+        std::vector<CPartial<CFloatExp>> next;
         next.reserve(level.size() / 2);
         for (std::size_t j = 0; j + 1 < level.size(); j += 2) {
-            next.push_back(Merge(level[j], level[j + 1], dcMax));
+            next.push_back(bla_partial::Merge(level[j], level[j + 1], dcMax));
         }
         level = std::move(next);
         if (Cancelled(cancel)) {

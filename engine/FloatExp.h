@@ -31,6 +31,10 @@ public:
         if (m_e < -1100) {
             return m_m * 0.0;
         }
+        if (m_e >= -1022 && m_e <= 1023) {
+            // One rounding at most, as ldexp's, and far faster.
+            return m_m * std::bit_cast<double>(static_cast<std::uint64_t>(1023 + m_e) << 52);
+        }
         return std::ldexp(m_m, static_cast<int>(m_e));
     }
 

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+
+#include "engine/BlaTable.h"
+#include "engine/ReferenceOrbit.h"
+#include "tests/engine/DeepPlaces.h"
+
+// Every step of the table, linear or quadratic, taken with an offset at the
+// edge of its radius and the largest dc, lands where the updates it stands
+// for land, to well within a double's rounding of the result's size.
+TEST(BlaTable, StepsLandWhereTheirUpdatesDo) {
+    using Exact = std::complex<long double>;
+    const DeepPlace place = TextPlace("seahorse 1e-24", 0, "-0.7436438870371587047521915061147746",
+                                      "0.1318259042053119704931320563851", "1e-24", 20000);
+    const auto [re, im] = CentreForStep(place, place.width * CFloatExp::FromDouble(1.0 / 64));
+    CReferenceOrbit orbit;
+    ASSERT_TRUE(orbit.Compute(0, re, im, 0.0, 0.0, place.maximum));
+    ASSERT_TRUE(orbit.BuildSteps(place.width));
+    const CReferenceOrbit::CPoints& points = orbit.Reference();
+    const CBlaTable& table = points.steps;
+    const double dcMax = place.width.ToDouble();
+    int quadratic = 0;
+    for (int l = 0; l < table.Levels(); ++l) {
+        const std::size_t length = std::size_t{CBlaTable::kShortest} << l;
+        for (std::size_t i = table.LevelStart(l); i < table.LevelStart(l + 1); ++i) {
+            const CBlaStep& s = table.Steps()[i];
+            const std::size_t m = 1 + (i - table.LevelStart(l)) * length;
+            if (!(s.fit > 0.0)) {
+                continue;  // never taken
+            }
+            for (const double turn : {0.1, 0.4, 0.65, 0.9}) {
+                const Exact dz0 = std::polar<long double>(0.999L * std::sqrt(s.fit), 6.283L * turn);
+                const Exact dc = std::polar<long double>(dcMax, 6.283L * (1.0L - turn));
+                Exact exact = dz0;
+                for (std::size_t t = m; t < m + length; ++t) {
+                    exact = 2.0L * Exact(points.re[t], points.im[t]) * exact + exact * exact + dc;
+                }
+                double zr = static_cast<double>(dz0.real());
+                double zi = static_cast<double>(dz0.imag());
+                const bool square = !(zr * zr + zi * zi < s.r2d);
+                quadratic += square;
+                s.Apply(square, static_cast<double>(dc.real()), static_cast<double>(dc.imag()), zr,
+                        zi);
+                const long double size =
+                    std::hypot(s.ar, s.ai) * std::abs(dz0) + std::hypot(s.br, s.bi) * dcMax;
+                ASSERT_LE(std::abs(Exact(zr, zi) - exact), size * 0x1p-40L)
+                    << "level " << l << ", step from " << m << (square ? ", quadratic" : "");
+            }
+        }
+    }
+    EXPECT_GT(quadratic, 1000) << "the quadratic steps were hardly tried";
+}
