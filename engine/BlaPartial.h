@@ -42,6 +42,7 @@ struct CReal<double> {
     }
     static double Huge() { return 0x1p1000; }
     static double Sqrt(double x) { return std::sqrt(x); }
+    static double Cbrt(double x) { return std::cbrt(x); }
     static bool Positive(double x) { return x > 0.0; }
     static bool IsZero(double x) { return x == 0.0; }
     // x / y, rounded as CFloatExp divides: by the reciprocal of y's mantissa.
@@ -64,6 +65,12 @@ struct CReal<CFloatExp> {
     static CFloatExp Pow2(int e) { return CFloatExp::FromParts(1.0, e); }
     static CFloatExp Huge() { return CFloatExp::FromParts(1.0, 1 << 20); }
     static CFloatExp Sqrt(const CFloatExp& x) { return x.Sqrt(); }
+    // The cube root of a value that is not negative.
+    static CFloatExp Cbrt(const CFloatExp& x) {
+        const std::int64_t third = (x.Exponent() - ((x.Exponent() % 3) + 3) % 3) / 3;
+        return CFloatExp::FromParts(std::cbrt(x.Mantissa() * std::exp2(x.Exponent() - 3 * third)),
+                                    third);
+    }
     static bool Positive(const CFloatExp& x) { return x.Mantissa() > 0.0; }
     static bool IsZero(const CFloatExp& x) { return x.IsZero(); }
     static CFloatExp Divide(const CFloatExp& x, const CFloatExp& y) {
@@ -72,8 +79,8 @@ struct CReal<CFloatExp> {
     }
 };
 
-// A step under construction: dz' = A dz + B dc + C dz^2 + D dz dc + E dc^2.
-// Its linear part holds for |dz| below r, all of it below rho.
+// A step under construction: dz' = A dz + B dc + C dz^2 + D dz dc + E dc^2 +
+// F dz^3. Its linear part holds for |dz| below r, all of it below rho.
 template <typename R>
 struct CPartial {
     using Complex = typename CReal<R>::Complex;
@@ -82,6 +89,7 @@ struct CPartial {
     Complex c;
     Complex d;
     Complex e;
+    Complex f;
     R r{};
     R rho{};
 };
@@ -120,10 +128,9 @@ R LargestRoot(const R& p, const R& q, const R& k) {
 }
 
 // The largest rho up to top, to within a factor of 2, where holds(rho); 0
-// where there is none. The search starts where p rho^3 = a rho, the usual
-// balance of what a merge leaves out against the size of its result.
+// where there is none. The search starts at `guess`.
 template <typename R, typename Holds>
-R LargestHolding(const R& top, const R& p, const R& a, Holds holds) {
+R LargestHolding(const R& top, const R& guess, Holds holds) {
     using Real = CReal<R>;
     if (Real::IsZero(top) || holds(top)) {
         return top;
@@ -131,8 +138,8 @@ R LargestHolding(const R& top, const R& p, const R& a, Holds holds) {
     const R two = Real::Of(2.0);
     const R half = Real::Of(0.5);
     R rho = top * half;
-    if (!Real::IsZero(p) && !Real::IsZero(a)) {
-        rho = Smaller(rho, Real::Sqrt(Real::Divide(a, p)));
+    if (!Real::IsZero(guess)) {
+        rho = Smaller(rho, guess);
     }
     constexpr int kTries = 80;
     if (holds(rho)) {
@@ -163,6 +170,7 @@ CPartial<R> Single(double zr, double zi, bool julia) {
     s.c = {Real::Of(1.0), Real::Of(0.0)};
     s.d = {Real::Of(0.0), Real::Of(0.0)};
     s.e = {Real::Of(0.0), Real::Of(0.0)};
+    s.f = {Real::Of(0.0), Real::Of(0.0)};
     s.r = Epsilon<R>() * Modulus<R>(s.a);
     const double z = std::hypot(zr, zi);
     s.rho = Real::Of(std::max(0.0, std::min(z / 4.0, (100.0 - z) / 2.0)));
@@ -185,32 +193,54 @@ CPartial<R> Merge(const CPartial<R>& x, const CPartial<R>& y, const R& dcMax) {
     }
     s.r = Smaller(x.r, r);
 
-    // y(x(dz)) to the second order in dz and dc.
+    // y(x(dz)) to the second order in dz and dc, and its dz^3 term.
     const Complex twice{Real::Of(2.0), Real::Of(0.0)};
     s.c = y.a * x.c + y.c * (x.a * x.a);
     s.d = y.a * x.d + twice * y.c * x.a * x.b + y.d * x.a;
     s.e = y.a * x.e + y.c * (x.b * x.b) + y.d * x.b + y.e;
-    // For |dz| <= rho, x's offset is at most l + q: l = |A| rho + |B| dcMax
-    // and q = |C| rho^2 + |D| rho dcMax + |E| dcMax^2. It must be within y's radius.
+    s.f = y.a * x.f + twice * y.c * x.a * x.c + y.f * (x.a * x.a * x.a);
+    // For |dz| <= rho, x's offset is at most l + q + k: l = |A| rho + |B| dcMax,
+    // q = |C| rho^2 + |D| rho dcMax + |E| dcMax^2 and k = |F| rho^3. It must
+    // be within y's radius.
     const R cx = Modulus<R>(x.c);
     const R dx = Modulus<R>(x.d) * dcMax;
     const R bx = Modulus<R>(x.b) * dcMax;
     const R ex = Modulus<R>(x.e) * dcMax * dcMax;
+    const R fx = Modulus<R>(x.f);
     const R top = Smaller(x.rho, LargestRoot(cx, ax + dx, bx + ex - y.rho));
-    // What the merge leaves out, the terms of y's C and D beyond the second
-    // order, is at most q (|C_y| (2 l + q) + |D_y| dcMax): it must stay within
-    // epsilon of the size of the result, |A| rho + |B| dcMax.
+    // What the merge leaves out is at most
+    //   |C_y| (2 (l q - |A C| rho^3) + (q + k)^2 + 2 l k)    of y's C x^2,
+    //   |D_y| dcMax (q + k)                                  of y's D x dc,
+    //   |F_y| ((l + q + k)^3 - |A|^3 rho^3)                  of y's F x^3,
+    // the terms with dc beyond the second order and every term beyond the
+    // third: it must stay within epsilon of the size of the result,
+    // |A| rho + |B| dcMax.
     const R two = Real::Of(2.0);
+    const R three = Real::Of(3.0);
     const R cy = Modulus<R>(y.c);
     const R dy = Modulus<R>(y.d) * dcMax;
+    const R fy = Modulus<R>(y.f);
     const R a = Epsilon<R>() * Modulus<R>(s.a);
     const R b = Epsilon<R>() * Modulus<R>(s.b) * dcMax;
     const auto holds = [&](const R& rho) {
-        const R l = ax * rho + bx;
+        const R linear = ax * rho;
+        const R l = linear + bx;
         const R q = (cx * rho + dx) * rho + ex;
-        return !(a * rho + b < q * (cy * (two * l + q) + dy));
+        const R k = fx * rho * rho * rho;
+        if (y.rho < l + q + k) {
+            return false;
+        }
+        const R rest = bx + q + k;  // l + q + k - |A| rho
+        const R mixed = linear * (dx * rho + ex) + bx * q;
+        const R left = cy * (two * mixed + (q + k) * (q + k) + two * l * k) + dy * (q + k) +
+                       fy * rest * (three * linear * linear + three * linear * rest + rest * rest);
+        return !(a * rho + b < left);
     };
-    s.rho = LargestHolding(top, cx * cy * ax * two, a, holds);
+    // The search starts where the largest terms left out, of the fourth
+    // order, balance epsilon |A| rho.
+    const R fourth = cy * (cx * cx + two * ax * fx) + three * fy * ax * ax * cx;
+    const R guess = Real::IsZero(fourth) ? Real::Of(0.0) : Real::Cbrt(Real::Divide(a, fourth));
+    s.rho = LargestHolding(top, guess, holds);
     return s;
 }
 
@@ -224,6 +254,7 @@ inline CPartial<CFloatExp> Widen(const CPartial<double>& p) {
             widen(p.c),
             widen(p.d),
             widen(p.e),
+            widen(p.f),
             CFloatExp::FromDouble(p.r),
             CFloatExp::FromDouble(p.rho)};
 }

@@ -26,8 +26,8 @@ CBlaStep Finish(const CPartial<CFloatExp>& p) {
     }
     const CFloatExp q2 = p.rho * p.rho;
     if (p.a.Exponent() < kRange && p.b.Exponent() < kRange && p.c.Exponent() < kRange &&
-        p.d.Exponent() < kRange && p.e.Exponent() < kRange && q2.Exponent() > -kRange &&
-        q2.Exponent() < kRange) {
+        p.d.Exponent() < kRange && p.e.Exponent() < kRange && p.f.Exponent() < kRange &&
+        q2.Exponent() > -kRange && q2.Exponent() < kRange) {
         s.ar = p.a.re.ToDouble();
         s.ai = p.a.im.ToDouble();
         s.br = p.b.re.ToDouble();
@@ -38,6 +38,8 @@ CBlaStep Finish(const CPartial<CFloatExp>& p) {
         s.di = p.d.im.ToDouble();
         s.er = p.e.re.ToDouble();
         s.ei = p.e.im.ToDouble();
+        s.fr = p.f.re.ToDouble();
+        s.fi = p.f.im.ToDouble();
         s.q2d = q2.ToDouble();
     }
     s.fit = std::max(s.r2d, s.q2d);
@@ -140,8 +142,10 @@ void CBlaStep::Apply(bool quadratic, double dcr, double dci, double& dzr, double
     if (quadratic) {
         const double edr = er * dcr - ei * dci;
         const double edi = er * dci + ei * dcr;
-        const double ur = (cr * dzr - ci * dzi) + (dr * dcr - di * dci);
-        const double ui = (cr * dzi + ci * dzr) + (dr * dci + di * dcr);
+        const double sr = dzr * dzr - dzi * dzi;
+        const double si = 2.0 * dzr * dzi;
+        const double ur = (cr * dzr - ci * dzi) + (dr * dcr - di * dci) + (fr * sr - fi * si);
+        const double ui = (cr * dzi + ci * dzr) + (dr * dci + di * dcr) + (fr * si + fi * sr);
         nr = nr + (edr * dcr - edi * dci) + (ur * dzr - ui * dzi);
         ni = ni + (edr * dci + edi * dcr) + (ur * dzi + ui * dzr);
     }

@@ -10,7 +10,7 @@
 // One step of many along a reference orbit, taken at once: while an offset dz
 // from the orbit stays small enough, its value after the step is A dz + B dc,
 // with no rounding worse than a double's from the terms left out. Further
-// out, A dz + B dc + C dz^2 + D dz dc + E dc^2 still holds as closely.
+// out, A dz + B dc + C dz^2 + D dz dc + E dc^2 + F dz^3 still holds as closely.
 struct CBlaStep {
     CComplexExp a;
     CComplexExp b;
@@ -21,19 +21,21 @@ struct CBlaStep {
     double br = 0.0;
     double bi = 0.0;
     double r2d = 0.0;
-    // The quadratic step's further terms in doubles, and the |dz|^2 it holds
-    // below: 0 where doubles cannot hold the step.
+    // The further terms in doubles, and the |dz|^2 the step holds below with
+    // them: 0 where doubles cannot hold the step.
     double cr = 0.0;
     double ci = 0.0;
     double dr = 0.0;
     double di = 0.0;
     double er = 0.0;
     double ei = 0.0;
+    double fr = 0.0;
+    double fi = 0.0;
     double q2d = 0.0;
     double fit = 0.0;  // the larger of r2d and q2d
 
     // The offset dz after the step in doubles, for a dc in doubles: A dz + B dc,
-    // and where `quadratic`, + E dc^2 + dz (C dz + D dc).
+    // and where `quadratic`, + E dc^2 + dz (C dz + D dc + F dz^2).
     void Apply(bool quadratic, double dcr, double dci, double& dzr, double& dzi) const;
 };
 
