@@ -177,9 +177,10 @@ CPartial<R> Single(double zr, double zi, bool julia) {
     return s;
 }
 
-// x, then y: the offset after x must be within y's radius.
+// x, then y: the offset after x must be within y's radius. Without `further`,
+// only the linear part, and rho 0.
 template <typename R>
-CPartial<R> Merge(const CPartial<R>& x, const CPartial<R>& y, const R& dcMax) {
+CPartial<R> Merge(const CPartial<R>& x, const CPartial<R>& y, const R& dcMax, bool further) {
     using Real = CReal<R>;
     using Complex = typename CReal<R>::Complex;
     CPartial<R> s;
@@ -192,6 +193,9 @@ CPartial<R> Merge(const CPartial<R>& x, const CPartial<R>& y, const R& dcMax) {
         r = Real::Divide(reach, ax);
     }
     s.r = Smaller(x.r, r);
+    if (!further) {
+        return s;
+    }
 
     // y(x(dz)) to the second order in dz and dc, and its dz^3 term.
     const Complex twice{Real::Of(2.0), Real::Of(0.0)};

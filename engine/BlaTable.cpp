@@ -59,7 +59,8 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
     // Steps start after the first point and land on a stored point that has
     // not escaped: the last point is the escaped one, or the last stored.
     // The shortest steps in doubles where dcMax^2 is far inside their range
-    // (a Julia set's steps never meet dc).
+    // (a Julia set's steps never meet dc). Deeper, only linear steps are
+    // built: their further terms would take several times as long.
     const bool inDoubles = julia || dcMax.IsZero() || dcMax.Exponent() > -300;
     const double dcMaxDouble = julia ? 0.0 : dcMax.ToDouble();
     std::vector<CPartial<CFloatExp>> level;
@@ -71,13 +72,13 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
         if (inDoubles) {
             auto s = bla_partial::Single<double>(re[m], im[m], julia);
             for (std::size_t t = m + 1; t < m + kShortest; ++t) {
-                s = Merge(s, bla_partial::Single<double>(re[t], im[t], julia), dcMaxDouble);
+                s = Merge(s, bla_partial::Single<double>(re[t], im[t], julia), dcMaxDouble, true);
             }
             level.push_back(bla_partial::Widen(s));
         } else {
             auto s = bla_partial::Single<CFloatExp>(re[m], im[m], julia);
             for (std::size_t t = m + 1; t < m + kShortest; ++t) {
-                s = Merge(s, bla_partial::Single<CFloatExp>(re[t], im[t], julia), dcMax);
+                s = Merge(s, bla_partial::Single<CFloatExp>(re[t], im[t], julia), dcMax, false);
             }
             level.push_back(s);
         }
@@ -91,7 +92,7 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
         std::vector<CPartial<CFloatExp>> next;
         next.reserve(level.size() / 2);
         for (std::size_t j = 0; j + 1 < level.size(); j += 2) {
-            next.push_back(bla_partial::Merge(level[j], level[j + 1], dcMax));
+            next.push_back(bla_partial::Merge(level[j], level[j + 1], dcMax, inDoubles));
         }
         level = std::move(next);
         if (Cancelled(cancel)) {
@@ -99,15 +100,18 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
             return false;
         }
     }
+    m_fits.reserve(m_steps.size());
+    for (const CBlaStep& s : m_steps) {
+        m_fits.push_back(s.fit);
+    }
     for (std::size_t k = 0; Levels() > 0 && k < LevelStart(1); ++k) {
-        m_firstRadii.push_back(m_steps[k].fit);
-        m_firstRadiiMax = std::max(m_firstRadiiMax, m_steps[k].fit);
+        m_firstRadiiMax = std::max(m_firstRadiiMax, m_fits[k]);
     }
     return true;
 }
 
-template <typename Fits>
-const CBlaStep* CBlaTable::Search(std::size_t m, std::int64_t room, int* length, Fits fits) const {
+template <typename Holds>
+const CBlaStep* CBlaTable::Search(std::size_t m, std::int64_t room, int* length, Holds fits) const {
     if (m == 0 || (m - 1) % kShortest != 0 || Empty() || room < kShortest) {
         return nullptr;
     }
@@ -117,7 +121,7 @@ const CBlaStep* CBlaTable::Search(std::size_t m, std::int64_t room, int* length,
     for (int l = top; l >= 0; --l) {
         const std::size_t at = LevelStart(l) + (k >> l);
         const std::int64_t len = std::int64_t{kShortest} << l;
-        if (at < LevelStart(l + 1) && len <= room && fits(m_steps[at])) {
+        if (at < LevelStart(l + 1) && len <= room && fits(at)) {
             *length = static_cast<int>(len);
             return &m_steps[at];
         }
@@ -128,10 +132,10 @@ const CBlaStep* CBlaTable::Search(std::size_t m, std::int64_t room, int* length,
 const CBlaStep* CBlaTable::Find(std::size_t m, double dz2, std::int64_t room, int* length,
                                 bool* quadratic) const {
     if (!quadratic) {
-        return Search(m, room, length, [dz2](const CBlaStep& s) { return dz2 < s.r2d; });
+        return Search(m, room, length, [this, dz2](std::size_t i) { return dz2 < m_steps[i].r2d; });
     }
     const CBlaStep* step =
-        Search(m, room, length, [dz2](const CBlaStep& s) { return dz2 < s.fit; });
+        Search(m, room, length, [this, dz2](std::size_t i) { return dz2 < m_fits[i]; });
     *quadratic = step && !(dz2 < step->r2d);
     return step;
 }
@@ -155,5 +159,5 @@ void CBlaStep::Apply(bool quadratic, double dcr, double dci, double& dzr, double
 
 const CBlaStep* CBlaTable::Find(std::size_t m, const CFloatExp& dz2, std::int64_t room,
                                 int* length) const {
-    return Search(m, room, length, [&dz2](const CBlaStep& s) { return dz2 < s.r2; });
+    return Search(m, room, length, [this, &dz2](std::size_t i) { return dz2 < m_steps[i].r2; });
 }

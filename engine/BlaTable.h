@@ -56,7 +56,7 @@ public:
     void Clear() {
         m_steps.clear();
         m_levelStart.assign(1, 0);
-        m_firstRadii.clear();
+        m_fits.clear();
         m_firstRadiiMax = 0.0;
     }
     bool Empty() const { return m_steps.empty(); }
@@ -69,10 +69,10 @@ public:
                          bool* quadratic) const;
     const CBlaStep* Find(std::size_t m, const CFloatExp& dz2, std::int64_t room, int* length) const;
 
-    // The larger of r2d and q2d of the shortest steps, one after another: the
-    // step from orbit point 1 + kShortest * k holds in doubles below
-    // FirstRadii()[k], and where it does not, no longer step from there does.
-    const std::vector<double>& FirstRadii() const { return m_firstRadii; }
+    // The fit of every step, as Steps() holds them: the shortest step from
+    // orbit point 1 + kShortest * k holds in doubles below Fits()[k], and
+    // where it does not, no longer step from there does.
+    const double* Fits() const { return m_fits.data(); }
     // The largest of them: below it, a shortest step may hold somewhere.
     double FirstRadiiMax() const { return m_firstRadiiMax; }
 
@@ -83,11 +83,12 @@ public:
     std::size_t LevelStart(int l) const { return m_levelStart[static_cast<std::size_t>(l)]; }
 
 private:
-    template <typename Fits>
-    const CBlaStep* Search(std::size_t m, std::int64_t room, int* length, Fits fits) const;
+    // fits(i) tells whether step i holds.
+    template <typename Holds>
+    const CBlaStep* Search(std::size_t m, std::int64_t room, int* length, Holds fits) const;
 
     std::vector<CBlaStep> m_steps;
     std::vector<std::size_t> m_levelStart{0};
-    std::vector<double> m_firstRadii;
+    std::vector<double> m_fits;  // apart from the steps, to be looked through quickly
     double m_firstRadiiMax = 0.0;
 };

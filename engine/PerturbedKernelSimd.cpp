@@ -193,10 +193,11 @@ HWY_NOINLINE bool RowTarget(const CReferenceOrbit& orbit, const CPerturbedRow& r
     const double* re = ref.re.data();
     const double* im = ref.im.data();
     const CBlaTable& steps = ref.steps;
-    const std::vector<double>& radii = steps.FirstRadii();
+    // The shortest steps' fits: where the shortest does not hold, none does.
     static const double kNoRadius = 0.0;
-    const double* r2d = radii.empty() ? &kNoRadius : radii.data();
-    const std::int64_t radiusCount = row.approximate ? static_cast<std::int64_t>(radii.size()) : 0;
+    const double* r2d = steps.Empty() ? &kNoRadius : steps.Fits();
+    const std::int64_t radiusCount =
+        row.approximate && !steps.Empty() ? static_cast<std::int64_t>(steps.LevelStart(1)) : 0;
 
     CRowLanes feed(orbit, row, counts);
     CLanes lanes;
