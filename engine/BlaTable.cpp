@@ -17,29 +17,27 @@ CBlaStep Finish(const CPartial<CFloatExp>& p) {
     s.r2 = p.r * p.r;
     // Doubles hold the step only well inside their range.
     constexpr std::int64_t kRange = 960;
-    if (p.a.Exponent() < kRange && p.b.Exponent() < kRange && s.r2.Exponent() > -kRange) {
-        s.ar = p.a.re.ToDouble();
-        s.ai = p.a.im.ToDouble();
-        s.br = p.b.re.ToDouble();
-        s.bi = p.b.im.ToDouble();
+    const auto small = [](const CComplexExp& z) { return z.Exponent() < kRange; };
+    const auto put = [](const CComplexExp& z, double& re, double& im) {
+        re = z.re.ToDouble();
+        im = z.im.ToDouble();
+    };
+    const CFloatExp q2 = p.rho * p.rho;
+    const bool linear = small(p.a) && small(p.b) && s.r2.Exponent() > -kRange;
+    const bool further = small(p.a) && small(p.b) && small(p.c) && small(p.d) && small(p.e) &&
+                         small(p.f) && q2.Exponent() > -kRange && q2.Exponent() < kRange;
+    if (linear || further) {
+        put(p.a, s.ar, s.ai);
+        put(p.b, s.br, s.bi);
+    }
+    if (linear) {
         s.r2d = s.r2.ToDouble();
     }
-    const CFloatExp q2 = p.rho * p.rho;
-    if (p.a.Exponent() < kRange && p.b.Exponent() < kRange && p.c.Exponent() < kRange &&
-        p.d.Exponent() < kRange && p.e.Exponent() < kRange && p.f.Exponent() < kRange &&
-        q2.Exponent() > -kRange && q2.Exponent() < kRange) {
-        s.ar = p.a.re.ToDouble();
-        s.ai = p.a.im.ToDouble();
-        s.br = p.b.re.ToDouble();
-        s.bi = p.b.im.ToDouble();
-        s.cr = p.c.re.ToDouble();
-        s.ci = p.c.im.ToDouble();
-        s.dr = p.d.re.ToDouble();
-        s.di = p.d.im.ToDouble();
-        s.er = p.e.re.ToDouble();
-        s.ei = p.e.im.ToDouble();
-        s.fr = p.f.re.ToDouble();
-        s.fi = p.f.im.ToDouble();
+    if (further) {
+        put(p.c, s.cr, s.ci);
+        put(p.d, s.dr, s.di);
+        put(p.e, s.er, s.ei);
+        put(p.f, s.fr, s.fi);
         s.q2d = q2.ToDouble();
     }
     s.fit = std::max(s.r2d, s.q2d);

@@ -40,8 +40,9 @@ struct CBlaStep {
 };
 
 // Steps of 8, 16, 32, ... updates along an orbit, starting at every multiple of
-// their length after the orbit's first point (bilinear approximation). Each
-// level merges pairs of the one below it.
+// their length after the orbit's first point (bilinear approximation, with
+// terms of the second and third order where doubles hold them). Each level
+// merges pairs of the one below it.
 class CBlaTable {
 public:
     static constexpr int kShortest = 8;
