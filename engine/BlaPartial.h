@@ -9,9 +9,9 @@
 
 // Steps of many updates along a reference orbit while they are built: in
 // CFloatExp anywhere, and in plain doubles, far faster, where every value
-// stays well inside their range. The arithmetic is the same, and where
-// doubles hold the values, so are the bits. For code built with
-// -ffp-contract=off only.
+// stays well inside their range. The arithmetic is the same; doubles lose
+// only terms far below the rounding of the others, where products of them
+// leave the doubles' range. For code built with -ffp-contract=off only.
 namespace bla_partial {
 
 // A complex number of two doubles, with CComplexExp's operators and order.
@@ -33,32 +33,6 @@ template <typename R>
 struct CReal;
 
 template <>
-struct CReal<double> {
-    using Complex = CDoubleComplex;
-    static double Of(double x) { return x; }
-    // 2^e for -1022 <= e <= 1023.
-    static double Pow2(int e) {
-        return std::bit_cast<double>(static_cast<std::uint64_t>(1023 + e) << 52);
-    }
-    static double Huge() { return 0x1p1000; }
-    static double Sqrt(double x) { return std::sqrt(x); }
-    static double Cbrt(double x) { return std::cbrt(x); }
-    static bool Positive(double x) { return x > 0.0; }
-    static bool IsZero(double x) { return x == 0.0; }
-    // x / y, rounded as CFloatExp divides: by the reciprocal of y's mantissa.
-    static double Divide(double x, double y) {
-        const auto bits = std::bit_cast<std::uint64_t>(y);
-        const int biased = static_cast<int>((bits >> 52) & 0x7FF);
-        if (biased == 0 || biased >= 2046) {
-            return x / y;  // not normal, or its reciprocal is not
-        }
-        const double mantissa =
-            std::bit_cast<double>((bits & 0x800FFFFFFFFFFFFFull) | (std::uint64_t{1023} << 52));
-        return x * (1.0 / mantissa) * Pow2(1023 - biased);
-    }
-};
-
-template <>
 struct CReal<CFloatExp> {
     using Complex = CComplexExp;
     static CFloatExp Of(double x) { return CFloatExp::FromDouble(x); }
@@ -76,6 +50,35 @@ struct CReal<CFloatExp> {
     static CFloatExp Divide(const CFloatExp& x, const CFloatExp& y) {
         return x * CFloatExp::FromDouble(1.0 / y.Mantissa()) *
                CFloatExp::FromParts(1.0, -y.Exponent());
+    }
+};
+
+template <>
+struct CReal<double> {
+    using Complex = CDoubleComplex;
+    static double Of(double x) { return x; }
+    // 2^e for -1022 <= e <= 1023.
+    static double Pow2(int e) {
+        return std::bit_cast<double>(static_cast<std::uint64_t>(1023 + e) << 52);
+    }
+    static double Huge() { return 0x1p1000; }
+    static double Sqrt(double x) { return std::sqrt(x); }
+    // The cube root of a value that is not negative, as CFloatExp takes it.
+    static double Cbrt(double x) {
+        return CReal<CFloatExp>::Cbrt(CFloatExp::FromDouble(x)).ToDouble();
+    }
+    static bool Positive(double x) { return x > 0.0; }
+    static bool IsZero(double x) { return x == 0.0; }
+    // x / y, rounded as CFloatExp divides: by the reciprocal of y's mantissa.
+    static double Divide(double x, double y) {
+        const auto bits = std::bit_cast<std::uint64_t>(y);
+        const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+        if (biased == 0 || biased >= 2046) {
+            return x / y;  // not normal, or its reciprocal is not
+        }
+        const double mantissa =
+            std::bit_cast<double>((bits & 0x800FFFFFFFFFFFFFull) | (std::uint64_t{1023} << 52));
+        return x * (1.0 / mantissa) * Pow2(1023 - biased);
     }
 };
 
@@ -246,6 +249,27 @@ CPartial<R> Merge(const CPartial<R>& x, const CPartial<R>& y, const R& dcMax, bo
     const R guess = Real::IsZero(fourth) ? Real::Of(0.0) : Real::Cbrt(Real::Divide(a, fourth));
     s.rho = LargestHolding(top, guess, holds);
     return s;
+}
+
+// Whether a step's values lie so well inside the doubles' range that a merge
+// of two such steps, its products of up to six of them included, does too.
+inline bool Narrow(const CPartial<CFloatExp>& p) {
+    constexpr std::int64_t kNarrow = 150;
+    const auto narrow = [](const CFloatExp& x) {
+        return x.IsZero() || (x.Exponent() > -kNarrow && x.Exponent() < kNarrow);
+    };
+    const auto both = [&](const CComplexExp& z) { return narrow(z.re) && narrow(z.im); };
+    return both(p.a) && both(p.b) && both(p.c) && both(p.d) && both(p.e) && both(p.f) &&
+           narrow(p.r) && narrow(p.rho);
+}
+
+// The same step in doubles, for a step that is Narrow.
+inline CPartial<double> Shorten(const CPartial<CFloatExp>& p) {
+    const auto shorten = [](const CComplexExp& z) {
+        return CDoubleComplex{z.re.ToDouble(), z.im.ToDouble()};
+    };
+    return {shorten(p.a), shorten(p.b), shorten(p.c),   shorten(p.d),
+            shorten(p.e), shorten(p.f), p.r.ToDouble(), p.rho.ToDouble()};
 }
 
 // The same step in CFloatExp.

@@ -56,9 +56,9 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
     const std::size_t n = std::min({re.size(), im.size(), kMaxPoints});
     // Steps start after the first point and land on a stored point that has
     // not escaped: the last point is the escaped one, or the last stored.
-    // The shortest steps in doubles where dcMax^2 is far inside their range
-    // (a Julia set's steps never meet dc). Deeper, only linear steps are
-    // built: their further terms would take several times as long.
+    // Steps in doubles where dcMax^2 and their values are far inside their
+    // range (a Julia set's steps never meet dc). Deeper, only linear steps
+    // are built: their further terms would take several times as long.
     const bool inDoubles = julia || dcMax.IsZero() || dcMax.Exponent() > -300;
     const double dcMaxDouble = julia ? 0.0 : dcMax.ToDouble();
     std::vector<CPartial<CFloatExp>> level;
@@ -90,7 +90,14 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
         std::vector<CPartial<CFloatExp>> next;
         next.reserve(level.size() / 2);
         for (std::size_t j = 0; j + 1 < level.size(); j += 2) {
-            next.push_back(bla_partial::Merge(level[j], level[j + 1], dcMax, inDoubles));
+            const CPartial<CFloatExp>& x = level[j];
+            const CPartial<CFloatExp>& y = level[j + 1];
+            if (inDoubles && bla_partial::Narrow(x) && bla_partial::Narrow(y)) {
+                next.push_back(bla_partial::Widen(bla_partial::Merge(
+                    bla_partial::Shorten(x), bla_partial::Shorten(y), dcMaxDouble, true)));
+            } else {
+                next.push_back(bla_partial::Merge(x, y, dcMax, inDoubles));
+            }
         }
         level = std::move(next);
         if (Cancelled(cancel)) {
