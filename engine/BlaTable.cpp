@@ -56,6 +56,7 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
     const std::size_t n = std::min({re.size(), im.size(), kMaxPoints});
     // Steps start after the first point and land on a stored point that has
     // not escaped: the last point is the escaped one, or the last stored.
+
     // Steps in doubles where dcMax^2 and their values are far inside their
     // range (a Julia set's steps never meet dc). Deeper, only linear steps
     // are built: their further terms would take several times as long.
@@ -70,13 +71,15 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
         if (inDoubles) {
             auto s = bla_partial::Single<double>(re[m], im[m], julia);
             for (std::size_t t = m + 1; t < m + kShortest; ++t) {
-                s = Merge(s, bla_partial::Single<double>(re[t], im[t], julia), dcMaxDouble, true);
+                s = bla_partial::Merge(s, bla_partial::Single<double>(re[t], im[t], julia),
+                                       dcMaxDouble, true);
             }
             level.push_back(bla_partial::Widen(s));
         } else {
             auto s = bla_partial::Single<CFloatExp>(re[m], im[m], julia);
             for (std::size_t t = m + 1; t < m + kShortest; ++t) {
-                s = Merge(s, bla_partial::Single<CFloatExp>(re[t], im[t], julia), dcMax, false);
+                s = bla_partial::Merge(s, bla_partial::Single<CFloatExp>(re[t], im[t], julia),
+                                       dcMax, false);
             }
             level.push_back(s);
         }
@@ -135,20 +138,20 @@ const CBlaStep* CBlaTable::Search(std::size_t m, std::int64_t room, int* length,
 }
 
 const CBlaStep* CBlaTable::Find(std::size_t m, double dz2, std::int64_t room, int* length,
-                                bool* quadratic) const {
-    if (!quadratic) {
+                                bool* further) const {
+    if (!further) {
         return Search(m, room, length, [this, dz2](std::size_t i) { return dz2 < m_steps[i].r2d; });
     }
     const CBlaStep* step =
         Search(m, room, length, [this, dz2](std::size_t i) { return dz2 < m_fits[i]; });
-    *quadratic = step && !(dz2 < step->r2d);
+    *further = step && !(dz2 < step->r2d);
     return step;
 }
 
-void CBlaStep::Apply(bool quadratic, double dcr, double dci, double& dzr, double& dzi) const {
+void CBlaStep::Apply(bool further, double dcr, double dci, double& dzr, double& dzi) const {
     double nr = (ar * dzr - ai * dzi) + (br * dcr - bi * dci);
     double ni = (ar * dzi + ai * dzr) + (br * dci + bi * dcr);
-    if (quadratic) {
+    if (further) {
         const double edr = er * dcr - ei * dci;
         const double edi = er * dci + ei * dcr;
         const double sr = dzr * dzr - dzi * dzi;

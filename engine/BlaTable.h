@@ -35,8 +35,8 @@ struct CBlaStep {
     double fit = 0.0;  // the larger of r2d and q2d
 
     // The offset dz after the step in doubles, for a dc in doubles: A dz + B dc,
-    // and where `quadratic`, + E dc^2 + dz (C dz + D dc + F dz^2).
-    void Apply(bool quadratic, double dcr, double dci, double& dzr, double& dzi) const;
+    // and where `further`, + E dc^2 + dz (C dz + D dc + F dz^2).
+    void Apply(bool further, double dcr, double dci, double& dzr, double& dzi) const;
 };
 
 // Steps of 8, 16, 32, ... updates along an orbit, starting at every multiple of
@@ -64,10 +64,10 @@ public:
 
     // The longest step from orbit point m, of at most `room` updates, that
     // holds for an offset of squared modulus dz2; nullptr when there is none.
-    // In doubles, *quadratic tells whether it holds only with its quadratic
-    // terms; with quadratic null, only linear steps are looked for.
+    // In doubles, *further tells whether it holds only with its terms beyond
+    // the linear; with further null, only linear steps are looked for.
     const CBlaStep* Find(std::size_t m, double dz2, std::int64_t room, int* length,
-                         bool* quadratic) const;
+                         bool* further) const;
     const CBlaStep* Find(std::size_t m, const CFloatExp& dz2, std::int64_t room, int* length) const;
 
     // The fit of every step, as Steps() holds them: the shortest step from

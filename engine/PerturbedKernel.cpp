@@ -154,10 +154,10 @@ std::int32_t CountFrom(const CReferenceOrbit& orbit, const CComplexExp& dc, CPer
                 break;
             }
             if (approximate && m != 0 && (m - 1) % CBlaTable::kShortest == 0) {
-                // The quadratic terms need dc in doubles.
-                bool quadratic = false;
+                // The further terms need dc in doubles.
+                bool further = false;
                 if (const CBlaStep* s = ref->steps.Find(m, dz2, maximum - n, &length,
-                                                        dcWide ? nullptr : &quadratic)) {
+                                                        dcWide ? nullptr : &further)) {
                     if (dcWide) {
                         const CComplexExp b = s->b * dcx;
                         const double nr = (s->ar * dzr - s->ai * dzi) + b.re.ToDouble();
@@ -165,7 +165,7 @@ std::int32_t CountFrom(const CReferenceOrbit& orbit, const CComplexExp& dc, CPer
                         dzr = nr;
                         dzi = ni;
                     } else {
-                        s->Apply(quadratic, dcr, dci, dzr, dzi);
+                        s->Apply(further, dcr, dci, dzr, dzi);
                     }
                     m += static_cast<std::size_t>(length);
                     n += length;

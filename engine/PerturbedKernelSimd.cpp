@@ -77,7 +77,7 @@ void TakeSteps(const CReferenceOrbit::CPoints& ref, std::int32_t maximum, CLanes
     double dzr = lanes.dzr[j];
     double dzi = lanes.dzi[j];
     int length = 0;
-    bool quadratic = false;
+    bool further = false;
     for (;;) {
         const double zr = ref.re[m] + dzr;
         const double zi = ref.im[m] + dzi;
@@ -86,11 +86,11 @@ void TakeSteps(const CReferenceOrbit::CPoints& ref, std::int32_t maximum, CLanes
         if (n >= maximum || r2 >= 10000.0 || m + 1 >= ref.Size() || r2 < dz2 || dz2 < kTinyNorm) {
             break;
         }
-        const CBlaStep* s = ref.steps.Find(m, dz2, maximum - n, &length, &quadratic);
+        const CBlaStep* s = ref.steps.Find(m, dz2, maximum - n, &length, &further);
         if (!s) {
             break;
         }
-        s->Apply(quadratic, lanes.dcr[j], lanes.dci[j], dzr, dzi);
+        s->Apply(further, lanes.dcr[j], lanes.dci[j], dzr, dzi);
         m += static_cast<std::size_t>(length);
         n += length;
     }

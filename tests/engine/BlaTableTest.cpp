@@ -7,7 +7,7 @@
 #include "engine/ReferenceOrbit.h"
 #include "tests/engine/DeepPlaces.h"
 
-// Every step of the table, linear or quadratic, taken with an offset at the
+// Every step of the table, linear or not, taken with an offset at the
 // edge of its radius and the largest dc, lands where the updates it stands
 // for land, to well within a double's rounding of the result's size.
 TEST(BlaTable, StepsLandWhereTheirUpdatesDo) {
@@ -21,7 +21,7 @@ TEST(BlaTable, StepsLandWhereTheirUpdatesDo) {
     const CReferenceOrbit::CPoints& points = orbit.Reference();
     const CBlaTable& table = points.steps;
     const double dcMax = place.width.ToDouble();
-    int quadratic = 0;
+    int further = 0;
     for (int l = 0; l < table.Levels(); ++l) {
         const std::size_t length = std::size_t{CBlaTable::kShortest} << l;
         for (std::size_t i = table.LevelStart(l); i < table.LevelStart(l + 1); ++i) {
@@ -40,15 +40,15 @@ TEST(BlaTable, StepsLandWhereTheirUpdatesDo) {
                 double zr = static_cast<double>(dz0.real());
                 double zi = static_cast<double>(dz0.imag());
                 const bool square = !(zr * zr + zi * zi < s.r2d);
-                quadratic += square;
+                further += square;
                 s.Apply(square, static_cast<double>(dc.real()), static_cast<double>(dc.imag()), zr,
                         zi);
                 const long double size =
                     std::hypot(s.ar, s.ai) * std::abs(dz0) + std::hypot(s.br, s.bi) * dcMax;
                 ASSERT_LE(std::abs(Exact(zr, zi) - exact), size * 0x1p-40L)
-                    << "level " << l << ", step from " << m << (square ? ", quadratic" : "");
+                    << "level " << l << ", step from " << m << (square ? ", beyond linear" : "");
             }
         }
     }
-    EXPECT_GT(quadratic, 1000) << "the quadratic steps were hardly tried";
+    EXPECT_GT(further, 1000) << "the steps beyond linear were hardly tried";
 }
