@@ -39,12 +39,6 @@ struct CReal<CFloatExp> {
     static CFloatExp Pow2(int e) { return CFloatExp::FromParts(1.0, e); }
     static CFloatExp Huge() { return CFloatExp::FromParts(1.0, 1 << 20); }
     static CFloatExp Sqrt(const CFloatExp& x) { return x.Sqrt(); }
-    // The cube root of a value that is not negative.
-    static CFloatExp Cbrt(const CFloatExp& x) {
-        const std::int64_t third = (x.Exponent() - ((x.Exponent() % 3) + 3) % 3) / 3;
-        return CFloatExp::FromParts(std::cbrt(x.Mantissa() * std::exp2(x.Exponent() - 3 * third)),
-                                    third);
-    }
     static bool Positive(const CFloatExp& x) { return x.Mantissa() > 0.0; }
     static bool IsZero(const CFloatExp& x) { return x.IsZero(); }
     static CFloatExp Divide(const CFloatExp& x, const CFloatExp& y) {
@@ -63,10 +57,6 @@ struct CReal<double> {
     }
     static double Huge() { return 0x1p1000; }
     static double Sqrt(double x) { return std::sqrt(x); }
-    // The cube root of a value that is not negative, as CFloatExp takes it.
-    static double Cbrt(double x) {
-        return CReal<CFloatExp>::Cbrt(CFloatExp::FromDouble(x)).ToDouble();
-    }
     static bool Positive(double x) { return x > 0.0; }
     static bool IsZero(double x) { return x == 0.0; }
     // x / y, rounded as CFloatExp divides: by the reciprocal of y's mantissa.
@@ -83,7 +73,7 @@ struct CReal<double> {
 };
 
 // A step under construction: dz' = A dz + B dc + C dz^2 + D dz dc + E dc^2 +
-// F dz^3. Its linear part holds for |dz| below r, all of it below rho.
+// F dz^3 + G dz^4. Its linear part holds for |dz| below r, all of it below rho.
 template <typename R>
 struct CPartial {
     using Complex = typename CReal<R>::Complex;
@@ -93,6 +83,7 @@ struct CPartial {
     Complex d;
     Complex e;
     Complex f;
+    Complex g;
     R r{};
     R rho{};
 };
@@ -174,6 +165,7 @@ CPartial<R> Single(double zr, double zi, bool julia) {
     s.d = {Real::Of(0.0), Real::Of(0.0)};
     s.e = {Real::Of(0.0), Real::Of(0.0)};
     s.f = {Real::Of(0.0), Real::Of(0.0)};
+    s.g = {Real::Of(0.0), Real::Of(0.0)};
     s.r = Epsilon<R>() * Modulus<R>(s.a);
     const double z = std::hypot(zr, zi);
     s.rho = Real::Of(std::max(0.0, std::min(z / 4.0, (100.0 - z) / 2.0)));
@@ -200,53 +192,72 @@ CPartial<R> Merge(const CPartial<R>& x, const CPartial<R>& y, const R& dcMax, bo
         return s;
     }
 
-    // y(x(dz)) to the second order in dz and dc, and its dz^3 term.
+    // y(x(dz)) to the second order in dz and dc, and its dz^3 and dz^4 terms.
     const Complex twice{Real::Of(2.0), Real::Of(0.0)};
-    s.c = y.a * x.c + y.c * (x.a * x.a);
+    const Complex thrice{Real::Of(3.0), Real::Of(0.0)};
+    const Complex a2 = x.a * x.a;
+    s.c = y.a * x.c + y.c * a2;
     s.d = y.a * x.d + twice * y.c * x.a * x.b + y.d * x.a;
     s.e = y.a * x.e + y.c * (x.b * x.b) + y.d * x.b + y.e;
-    s.f = y.a * x.f + twice * y.c * x.a * x.c + y.f * (x.a * x.a * x.a);
-    // For |dz| <= rho, x's offset is at most l + q + k: l = |A| rho + |B| dcMax,
-    // q = |C| rho^2 + |D| rho dcMax + |E| dcMax^2 and k = |F| rho^3. It must
-    // be within y's radius.
+    s.f = y.a * x.f + twice * y.c * x.a * x.c + y.f * (a2 * x.a);
+    s.g = y.a * x.g + y.c * (twice * x.a * x.f + x.c * x.c) + thrice * y.f * a2 * x.c +
+          y.g * (a2 * a2);
+    // For |dz| <= rho, x's offset is at most lin + rest: lin = |A| rho, and
+    // rest = |B| dcMax + q + k + g with q = qc + qm = |C| rho^2 + (|D| rho
+    // dcMax + |E| dcMax^2), k = |F| rho^3 and g = |G| rho^4. It must be within
+    // y's radius.
     const R cx = Modulus<R>(x.c);
     const R dx = Modulus<R>(x.d) * dcMax;
     const R bx = Modulus<R>(x.b) * dcMax;
     const R ex = Modulus<R>(x.e) * dcMax * dcMax;
     const R fx = Modulus<R>(x.f);
+    const R gx = Modulus<R>(x.g);
     const R top = Smaller(x.rho, LargestRoot(cx, ax + dx, bx + ex - y.rho));
     // What the merge leaves out is at most
-    //   |C_y| (2 (l q - |A C| rho^3) + (q + k)^2 + 2 l k)    of y's C x^2,
-    //   |D_y| dcMax (q + k)                                  of y's D x dc,
-    //   |F_y| ((l + q + k)^3 - |A|^3 rho^3)                  of y's F x^3,
-    // the terms with dc beyond the second order and every term beyond the
-    // third: it must stay within epsilon of the size of the result,
-    // |A| rho + |B| dcMax.
+    //   |C_y| (2 lin (qm + g) + 2 |B| dcMax (q + k + g) + (qm + k + g) (q + k + g + qc))
+    //   |D_y| dcMax (q + k + g)
+    //   |F_y| (3 lin^2 (|B| dcMax + qm + k + g) + rest^2 (3 lin + rest))
+    //   |G_y| ((lin + rest)^4 - lin^4)
+    // of y's C x^2, D x dc, F x^3 and G x^4: the terms with dc beyond the
+    // second order and every term beyond the fourth. It must stay within
+    // epsilon of the size of the result, |A| rho + |B| dcMax.
     const R two = Real::Of(2.0);
     const R three = Real::Of(3.0);
+    const R four = Real::Of(4.0);
+    const R six = Real::Of(6.0);
     const R cy = Modulus<R>(y.c);
     const R dy = Modulus<R>(y.d) * dcMax;
     const R fy = Modulus<R>(y.f);
+    const R gy = Modulus<R>(y.g);
     const R a = Epsilon<R>() * Modulus<R>(s.a);
     const R b = Epsilon<R>() * Modulus<R>(s.b) * dcMax;
     const auto holds = [&](const R& rho) {
-        const R linear = ax * rho;
-        const R l = linear + bx;
-        const R q = (cx * rho + dx) * rho + ex;
-        const R k = fx * rho * rho * rho;
-        if (y.rho < l + q + k) {
+        const R rho2 = rho * rho;
+        const R lin = ax * rho;
+        const R qc = cx * rho2;
+        const R qm = dx * rho + ex;
+        const R q = qc + qm;
+        const R k = fx * rho2 * rho;
+        const R g = gx * rho2 * rho2;
+        const R rest = bx + q + k + g;
+        if (y.rho < lin + rest) {
             return false;
         }
-        const R rest = bx + q + k;  // l + q + k - |A| rho
-        const R mixed = linear * (dx * rho + ex) + bx * q;
-        const R left = cy * (two * mixed + (q + k) * (q + k) + two * l * k) + dy * (q + k) +
-                       fy * rest * (three * linear * linear + three * linear * rest + rest * rest);
+        const R high = q + k + g;
+        const R left =
+            cy * (two * lin * (qm + g) + two * bx * high + (qm + k + g) * (high + qc)) + dy * high +
+            fy * (three * lin * lin * (bx + qm + k + g) + rest * rest * (three * lin + rest)) +
+            gy * rest *
+                (four * lin * lin * lin + six * lin * lin * rest + four * lin * rest * rest +
+                 rest * rest * rest);
         return !(a * rho + b < left);
     };
-    // The search starts where the largest terms left out, of the fourth
-    // order, balance epsilon |A| rho.
-    const R fourth = cy * (cx * cx + two * ax * fx) + three * fy * ax * ax * cx;
-    const R guess = Real::IsZero(fourth) ? Real::Of(0.0) : Real::Cbrt(Real::Divide(a, fourth));
+    // The search starts where the largest terms left out, of the fifth order,
+    // balance epsilon |A| rho.
+    const R fifth = cy * two * (ax * gx + cx * fx) + three * fy * ax * (ax * fx + cx * cx) +
+                    four * gy * ax * ax * ax * cx;
+    const R guess =
+        Real::IsZero(fifth) ? Real::Of(0.0) : Real::Sqrt(Real::Sqrt(Real::Divide(a, fifth)));
     s.rho = LargestHolding(top, guess, holds);
     return s;
 }
@@ -260,7 +271,7 @@ inline bool Narrow(const CPartial<CFloatExp>& p) {
     };
     const auto both = [&](const CComplexExp& z) { return narrow(z.re) && narrow(z.im); };
     return both(p.a) && both(p.b) && both(p.c) && both(p.d) && both(p.e) && both(p.f) &&
-           narrow(p.r) && narrow(p.rho);
+           both(p.g) && narrow(p.r) && narrow(p.rho);
 }
 
 // The same step in doubles, for a step that is Narrow.
@@ -268,8 +279,8 @@ inline CPartial<double> Shorten(const CPartial<CFloatExp>& p) {
     const auto shorten = [](const CComplexExp& z) {
         return CDoubleComplex{z.re.ToDouble(), z.im.ToDouble()};
     };
-    return {shorten(p.a), shorten(p.b), shorten(p.c),   shorten(p.d),
-            shorten(p.e), shorten(p.f), p.r.ToDouble(), p.rho.ToDouble()};
+    return {shorten(p.a), shorten(p.b), shorten(p.c),   shorten(p.d),    shorten(p.e),
+            shorten(p.f), shorten(p.g), p.r.ToDouble(), p.rho.ToDouble()};
 }
 
 // The same step in CFloatExp.
@@ -283,6 +294,7 @@ inline CPartial<CFloatExp> Widen(const CPartial<double>& p) {
             widen(p.d),
             widen(p.e),
             widen(p.f),
+            widen(p.g),
             CFloatExp::FromDouble(p.r),
             CFloatExp::FromDouble(p.rho)};
 }

@@ -25,7 +25,8 @@ CBlaStep Finish(const CPartial<CFloatExp>& p) {
     const CFloatExp q2 = p.rho * p.rho;
     const bool linear = small(p.a) && small(p.b) && s.r2.Exponent() > -kRange;
     const bool further = small(p.a) && small(p.b) && small(p.c) && small(p.d) && small(p.e) &&
-                         small(p.f) && q2.Exponent() > -kRange && q2.Exponent() < kRange;
+                         small(p.f) && small(p.g) && q2.Exponent() > -kRange &&
+                         q2.Exponent() < kRange;
     if (linear || further) {
         put(p.a, s.ar, s.ai);
         put(p.b, s.br, s.bi);
@@ -38,6 +39,7 @@ CBlaStep Finish(const CPartial<CFloatExp>& p) {
         put(p.d, s.dr, s.di);
         put(p.e, s.er, s.ei);
         put(p.f, s.fr, s.fi);
+        put(p.g, s.gr, s.gi);
         s.q2d = q2.ToDouble();
     }
     s.fit = std::max(s.r2d, s.q2d);
@@ -156,8 +158,12 @@ void CBlaStep::Apply(bool further, double dcr, double dci, double& dzr, double& 
         const double edi = er * dci + ei * dcr;
         const double sr = dzr * dzr - dzi * dzi;
         const double si = 2.0 * dzr * dzi;
-        const double ur = (cr * dzr - ci * dzi) + (dr * dcr - di * dci) + (fr * sr - fi * si);
-        const double ui = (cr * dzi + ci * dzr) + (dr * dci + di * dcr) + (fr * si + fi * sr);
+        const double tr = sr * dzr - si * dzi;
+        const double ti = sr * dzi + si * dzr;
+        const double ur = (cr * dzr - ci * dzi) + (dr * dcr - di * dci) + (fr * sr - fi * si) +
+                          (gr * tr - gi * ti);
+        const double ui = (cr * dzi + ci * dzr) + (dr * dci + di * dcr) + (fr * si + fi * sr) +
+                          (gr * ti + gi * tr);
         nr = nr + (edr * dcr - edi * dci) + (ur * dzr - ui * dzi);
         ni = ni + (edr * dci + edi * dcr) + (ur * dzi + ui * dzr);
     }

@@ -10,7 +10,8 @@
 // One step of many along a reference orbit, taken at once: while an offset dz
 // from the orbit stays small enough, its value after the step is A dz + B dc,
 // with no rounding worse than a double's from the terms left out. Further
-// out, A dz + B dc + C dz^2 + D dz dc + E dc^2 + F dz^3 still holds as closely.
+// out, A dz + B dc + C dz^2 + D dz dc + E dc^2 + F dz^3 + G dz^4 still holds
+// as closely.
 struct CBlaStep {
     CComplexExp a;
     CComplexExp b;
@@ -31,11 +32,13 @@ struct CBlaStep {
     double ei = 0.0;
     double fr = 0.0;
     double fi = 0.0;
+    double gr = 0.0;
+    double gi = 0.0;
     double q2d = 0.0;
     double fit = 0.0;  // the larger of r2d and q2d
 
     // The offset dz after the step in doubles, for a dc in doubles: A dz + B dc,
-    // and where `further`, + E dc^2 + dz (C dz + D dc + F dz^2).
+    // and where `further`, + E dc^2 + dz (C dz + D dc + F dz^2 + G dz^3).
     void Apply(bool further, double dcr, double dci, double& dzr, double& dzi) const;
 };
 

@@ -45,7 +45,7 @@ TEST(BlaTable, StepsLandWhereTheirUpdatesDo) {
                         zi);
                 const long double size =
                     std::hypot(s.ar, s.ai) * std::abs(dz0) + std::hypot(s.br, s.bi) * dcMax;
-                ASSERT_LE(std::abs(Exact(zr, zi) - exact), size * 0x1p-40L)
+                ASSERT_LE(std::abs(Exact(zr, zi) - exact), size * 0x1p-46L)
                     << "level " << l << ", step from " << m << (square ? ", beyond linear" : "");
             }
         }
