@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -65,5 +66,17 @@ TEST(ScaledComplex, ProductsAndSumsKeepTheOperatorsBits) {
         const double ai = a.im.ToDouble();
         const CComplexExp ad{CFloatExp::FromDouble(ar), CFloatExp::FromDouble(ai)};
         ASSERT_TRUE(Same(ScaledProduct(ar, ai, x), ad * x)) << k;
+    }
+}
+
+TEST(FloatExp, ToDoubleRoundsAsLdexpDoes) {
+    for (const std::int64_t e :
+         {-1100, -1075, -1074, -1060, -1023, -1022, -1021, -1, 0, 1, 1022, 1023, 1024, 1100}) {
+        for (const double m : {1.0, 1.5, 1.9999999999999998, -1.25, -1.9999999999999998}) {
+            const double want = std::ldexp(m, static_cast<int>(e));
+            const double got = CFloatExp::FromParts(m, e).ToDouble();
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(want))
+                << m << " * 2^" << e;
+        }
     }
 }
