@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "engine/FloatExp.h"
 
@@ -259,6 +261,17 @@ CPartial<R> Merge(const CPartial<R>& x, const CPartial<R>& y, const R& dcMax, bo
     const R guess =
         Real::IsZero(fifth) ? Real::Of(0.0) : Real::Sqrt(Real::Sqrt(Real::Divide(a, fifth)));
     s.rho = LargestHolding(top, guess, holds);
+    return s;
+}
+
+// The step of `length` single updates from orbit point m.
+template <typename R>
+CPartial<R> Shortest(const std::vector<double>& re, const std::vector<double>& im, std::size_t m,
+                     std::size_t length, bool julia, const R& dcMax, bool further) {
+    CPartial<R> s = Single<R>(re[m], im[m], julia);
+    for (std::size_t t = m + 1; t < m + length; ++t) {
+        s = Merge(s, Single<R>(re[t], im[t], julia), dcMax, further);
+    }
     return s;
 }
 

@@ -42,7 +42,6 @@ CBlaStep Finish(const CPartial<CFloatExp>& p) {
         put(p.g, s.gr, s.gi);
         s.q2d = q2.ToDouble();
     }
-    s.fit = std::max(s.r2d, s.q2d);
     return s;
 }
 
@@ -70,21 +69,10 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
         if (level.size() % 4096 == 0 && Cancelled(cancel)) {
             return false;
         }
-        if (inDoubles) {
-            auto s = bla_partial::Single<double>(re[m], im[m], julia);
-            for (std::size_t t = m + 1; t < m + kShortest; ++t) {
-                s = bla_partial::Merge(s, bla_partial::Single<double>(re[t], im[t], julia),
-                                       dcMaxDouble, true);
-            }
-            level.push_back(bla_partial::Widen(s));
-        } else {
-            auto s = bla_partial::Single<CFloatExp>(re[m], im[m], julia);
-            for (std::size_t t = m + 1; t < m + kShortest; ++t) {
-                s = bla_partial::Merge(s, bla_partial::Single<CFloatExp>(re[t], im[t], julia),
-                                       dcMax, false);
-            }
-            level.push_back(s);
-        }
+        level.push_back(inDoubles ? bla_partial::Widen(bla_partial::Shortest<double>(
+                                        re, im, m, kShortest, julia, dcMaxDouble, true))
+                                  : bla_partial::Shortest<CFloatExp>(re, im, m, kShortest, julia,
+                                                                     dcMax, false));
     }
     m_steps.reserve(level.size() * 2);
     while (!level.empty()) {
@@ -112,7 +100,7 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
     }
     m_fits.reserve(m_steps.size());
     for (const CBlaStep& s : m_steps) {
-        m_fits.push_back(s.fit);
+        m_fits.push_back(std::max(s.r2d, s.q2d));
     }
     for (std::size_t k = 0; Levels() > 0 && k < LevelStart(1); ++k) {
         m_firstRadiiMax = std::max(m_firstRadiiMax, m_fits[k]);

@@ -35,7 +35,6 @@ struct CBlaStep {
     double gr = 0.0;
     double gi = 0.0;
     double q2d = 0.0;
-    double fit = 0.0;  // the larger of r2d and q2d
 
     // The offset dz after the step in doubles, for a dc in doubles: A dz + B dc,
     // and where `further`, + E dc^2 + dz (C dz + D dc + F dz^2 + G dz^3).
@@ -73,7 +72,8 @@ public:
                          bool* further) const;
     const CBlaStep* Find(std::size_t m, const CFloatExp& dz2, std::int64_t room, int* length) const;
 
-    // The fit of every step, as Steps() holds them: the shortest step from
+    // The larger of r2d and q2d of every step, as Steps() holds them: the
+    // shortest step from
     // orbit point 1 + kShortest * k holds in doubles below Fits()[k], and
     // where it does not, no longer step from there does.
     const double* Fits() const { return m_fits.data(); }

@@ -26,12 +26,13 @@ TEST(BlaTable, StepsLandWhereTheirUpdatesDo) {
         const std::size_t length = std::size_t{CBlaTable::kShortest} << l;
         for (std::size_t i = table.LevelStart(l); i < table.LevelStart(l + 1); ++i) {
             const CBlaStep& s = table.Steps()[i];
+            const double fit = table.Fits()[i];
             const std::size_t m = 1 + (i - table.LevelStart(l)) * length;
-            if (!(s.fit > 0.0)) {
+            if (!(fit > 0.0)) {
                 continue;  // never taken
             }
             for (const double turn : {0.1, 0.4, 0.65, 0.9}) {
-                const Exact dz0 = std::polar<long double>(0.999L * std::sqrt(s.fit), 6.283L * turn);
+                const Exact dz0 = std::polar<long double>(0.999L * std::sqrt(fit), 6.283L * turn);
                 const Exact dc = std::polar<long double>(dcMax, 6.283L * (1.0L - turn));
                 Exact exact = dz0;
                 for (std::size_t t = m; t < m + length; ++t) {
