@@ -23,11 +23,16 @@ constexpr int kInitialHeight = (181 * 13 + 4) / 8;
 // button has been held this long; a quicker one is a click.
 constexpr double kDragSeconds = 0.25;
 
+// About one screen refresh.
+constexpr int kFrameIntervalMs = 15;
+
 }  // namespace
 
 CDrawWnd::CDrawWnd(INotifyTarget* pView)
-    : CCanvas(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_pView(pView) {}
+    : CCanvas(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_pView(pView) {
+    // The picture's passes and drags come faster than a screen shows them.
+    SetFrameInterval(kFrameIntervalMs);
+}
 
 CDrawWnd::~CDrawWnd() {
     // Whatever the teardown sends to this window must not reach the view.

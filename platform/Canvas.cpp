@@ -10,6 +10,31 @@
 
 CCanvas::CCanvas(QWidget* parent, Qt::WindowFlags flags) : QFrame(parent, flags) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_nextFrame.setSingleShot(true);
+    connect(&m_nextFrame, &QTimer::timeout, this, &CCanvas::PresentPending);
+}
+
+void CCanvas::Present(const QRect& rect) {
+    if (m_frameIntervalMs <= 0) {
+        update(rect);
+        return;
+    }
+    m_pending += rect;
+    if (m_nextFrame.isActive()) {
+        return;
+    }
+    const qint64 since = m_lastFrame.isValid() ? m_lastFrame.elapsed() : m_frameIntervalMs;
+    if (since >= m_frameIntervalMs) {
+        PresentPending();
+    } else {
+        m_nextFrame.start(static_cast<int>(m_frameIntervalMs - since));
+    }
+}
+
+void CCanvas::PresentPending() {
+    m_lastFrame.start();
+    update(m_pending);
+    m_pending = QRegion();
 }
 
 QSize CCanvas::ClientSize() const {
@@ -67,7 +92,7 @@ void CCanvas::CopyDib(int dstX, int dstY, int width, int height, const CDibView&
         srcTop + height <= src.height) {
         // Same pixels on both sides: each row straight into place, flipped.
         const QRect written = CopyDibRows(m_buffer, dstX, dstY, width, height, src, srcX, srcTop);
-        update(ToLogical(written));
+        Present(ToLogical(written));
         return;
     }
     // The band's rows lie bottom-up in memory: wrap them as they are (a
@@ -79,7 +104,7 @@ void CCanvas::CopyDib(int dstX, int dstY, int width, int height, const CDibView&
     QPainter p(&m_buffer);
     p.drawImage(dstX, dstY, flipped);
     p.end();
-    update(ToLogical(QRect(QPoint(dstX, dstY), flipped.size())));
+    Present(ToLogical(QRect(QPoint(dstX, dstY), flipped.size())));
 }
 
 void CCanvas::XorFocusRect(const QRect& rect) {
@@ -91,7 +116,7 @@ void CCanvas::XorFocusRect(const QRect& rect) {
     p.setBrush(Qt::NoBrush);
     p.drawRect(rect.adjusted(0, 0, -1, -1));
     p.end();
-    update();
+    Present(this->rect());
 }
 
 void CCanvas::XorDottedLine(const QPoint& from, const QPoint& to) {
@@ -101,7 +126,7 @@ void CCanvas::XorDottedLine(const QPoint& from, const QPoint& to) {
     p.setPen(QPen(Qt::white, 1, Qt::DotLine));
     p.drawLine(from, to);
     p.end();
-    update();
+    Present(this->rect());
 }
 
 void CCanvas::FillSolidRect(const QRect& rect, const QColor& colour) {
@@ -109,7 +134,7 @@ void CCanvas::FillSolidRect(const QRect& rect, const QColor& colour) {
     QPainter p(&m_buffer);
     p.fillRect(rect, colour);
     p.end();
-    update(ToLogical(rect));
+    Present(ToLogical(rect));
 }
 
 void CCanvas::paintEvent(QPaintEvent* event) {

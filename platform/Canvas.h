@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QImage>
+#include <QRegion>
+#include <QTimer>
 
 #include "engine/DrawTarget.h"
 
@@ -46,13 +49,25 @@ public:
 
     const QImage& BackBuffer() const { return m_buffer; }
 
+    // At most one repaint of the screen in this many milliseconds: what is
+    // drawn sooner after the last one waits for the next, together with
+    // whatever else comes meanwhile. 0, the default, repaints every drawing.
+    void SetFrameInterval(int ms) { m_frameIntervalMs = ms; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void EnsureBuffer();
+    // Repaints the logical rectangle `rect`, now or with the next frame.
+    void Present(const QRect& rect);
+    void PresentPending();
 
     QImage m_buffer;
     QSize m_imageClientSize;
+    int m_frameIntervalMs = 0;
+    QElapsedTimer m_lastFrame;  // since the last repaint was asked for
+    QRegion m_pending;          // waiting for the next frame
+    QTimer m_nextFrame;
 };

@@ -22,7 +22,7 @@ class CUpDown;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QProgressBar;
+class CProgressCtrl;
 class QPushButton;
 class QRadioButton;
 
@@ -209,7 +209,7 @@ private:
     QRadioButton* m_radioMandelbrot = nullptr;
     QRadioButton* m_radioJulia = nullptr;
     QComboBox* m_comboPattern = nullptr;
-    QProgressBar* m_progress = nullptr;
+    CProgressCtrl* m_progress = nullptr;
     CCanvas* m_preview = nullptr;
     // The mark the preview shows, drawn by exclusive or over its picture.
     CPreviewMark m_previewMark;

@@ -4,7 +4,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -16,6 +15,7 @@
 #include "platform/Canvas.h"
 #include "platform/DataExchange.h"
 #include "platform/DialogUnits.h"
+#include "platform/ProgressCtrl.h"
 #include "platform/UpDown.h"
 #include "res/Resource.h"
 #include "res/Resources.h"
@@ -136,7 +136,7 @@ void CMorvaneView::CreateControls() {
     m_colorBarStatic = new CCanvas(this);
     m_colorBarStatic->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     place(m_colorBarStatic, IDC_COLORBAR, 7, 260, 178, 13);
-    m_progress = new QProgressBar(this);
+    m_progress = new CProgressCtrl(this);
     m_progress->setTextVisible(false);
     place(m_progress, IDC_PROGRESS, 5, 281, 110, 9);
     label("計算時間", 122, 281, 30, 10);

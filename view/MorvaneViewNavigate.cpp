@@ -1,7 +1,6 @@
 // Moving around the plane: the arrow and zoom commands, the preview click,
 // and the drawing window's clicks, drags and size changes.
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QTimerEvent>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include "drawwnd/DrawWnd.h"
 #include "platform/Canvas.h"
 #include "platform/DataExchange.h"
+#include "platform/ProgressCtrl.h"
 #include "res/Resource.h"
 #include "view/MorvaneView.h"
 
@@ -24,7 +24,7 @@ void CMorvaneView::Pan(int direction) {
     if (!m_pDocument->m_engine.Scroll(direction)) {
         return;  // the region would leave the usable range
     }
-    m_progress->setValue(0);
+    m_progress->SetPos(0);
     // The marks stay pending: only the region texts are written.
     WriteRegionTexts();
     DrawPreview();

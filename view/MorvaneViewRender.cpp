@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
 
@@ -17,6 +16,7 @@
 #include "platform/Canvas.h"
 #include "platform/DevicePixels.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgressCtrl.h"
 #include "res/Resource.h"
 #include "view/MorvaneView.h"
 
@@ -148,7 +148,7 @@ void CMorvaneView::OnInitialUpdate() {
     WatchFramePlacement();
 
     m_progress->setRange(0, 100);
-    m_progress->setValue(0);
+    m_progress->SetPos(0);
 
     SetupPreview();
     m_previewEngine.SetColorTable(m_pColorTable.get(), m_nColorCount);
@@ -261,7 +261,7 @@ void CMorvaneView::ApplyAndRender() {
 }
 
 void CMorvaneView::OnUpdate() {
-    m_progress->setValue(0);
+    m_progress->SetPos(0);
     DrawPreview();
     // The windows show the new parameters before the workers start, so the
     // first pass does not share the processors with painting them.
@@ -405,9 +405,12 @@ void CMorvaneView::OnRenderProgress(std::uintptr_t engine, std::intptr_t percent
     if (engine != main.Handle()) {
         return;
     }
-    m_progress->setValue(static_cast<int>(std::clamp<std::intptr_t>(percent, 0, 100)));
+    m_progress->SetPos(static_cast<int>(std::clamp<std::intptr_t>(percent, 0, 100)));
     ShowCalcTime(main.m_elapsed.load());
-    if (m_pDrawWnd && !m_pDrawWnd->m_bButtonDown) {
+    // Once the pass has ended, its completion notice follows and draws the
+    // whole picture: drawing its rows here as well would only hold up the
+    // next pass. (A stopped pass is followed by a new one.)
+    if (m_pDrawWnd && !m_pDrawWnd->m_bButtonDown && main.IsBusy()) {
         main.DrawFinishedRows(*m_pDrawWnd);
     }
 }
@@ -422,7 +425,7 @@ void CMorvaneView::OnRenderDone(std::uintptr_t engine, std::intptr_t serial) {
         ShowCalcTime(main.m_elapsed.load());
         DrawMainImage();
         if (main.m_level == 1) {
-            m_progress->setValue(100);
+            m_progress->SetPos(100);
         }
         const bool started = main.RefineNext();
         if (!started && m_pDocument->m_benchmarkRunning == 1) {

@@ -12,6 +12,23 @@ std::uint32_t SourcePixel(int x, int y) {
     return static_cast<std::uint32_t>(0x010000 * (x + 1) + 0x000100 * (y + 1) + 0x40);
 }
 
+// A canvas that counts how often it is painted.
+class CCountingCanvas : public CCanvas {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        ++paints;
+        CCanvas::paintEvent(event);
+    }
+};
+
+void HandleEvents() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
 }  // namespace
 
 // Copies of a bottom-up surface into the canvas land right side up and
@@ -64,6 +81,34 @@ private slots:
                 QCOMPARE(shown.pixel(x, y) & 0xFFFFFF, expected);
             }
         }
+    }
+
+    // With a frame interval, drawings that come sooner than it after a frame
+    // wait and share the next one; without, each is painted.
+    void framesComeAtMostOncePerInterval() {
+        CCountingCanvas paced;
+        paced.SetFrameInterval(300);
+        CCountingCanvas plain;
+        for (CCountingCanvas* canvas : {&paced, &plain}) {
+            canvas->resize(20, 15);
+            canvas->show();
+            QVERIFY(QTest::qWaitForWindowExposed(canvas));
+        }
+        QTest::qWait(400);
+        HandleEvents();
+        for (CCountingCanvas* canvas : {&paced, &plain}) {
+            canvas->paints = 0;
+            for (int i = 0; i < 3; ++i) {
+                canvas->FillSolidRect(QRect(i, i, 4, 4), QColor(kBackground));
+                HandleEvents();
+            }
+        }
+        QCOMPARE(plain.paints, 3);
+        QCOMPARE(paced.paints, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(paced.paints, 2, 2000);
+        QTest::qWait(400);
+        QCOMPARE(paced.paints, 2);
+        QCOMPARE(paced.BackBuffer().pixel(3, 3) & 0xFFFFFF, kBackground);
     }
 };
 
