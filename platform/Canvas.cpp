@@ -31,6 +31,13 @@ void CCanvas::Present(const QRect& rect) {
     }
 }
 
+void CCanvas::FlushFrame() {
+    if (m_nextFrame.isActive()) {
+        m_nextFrame.stop();
+        PresentPending();
+    }
+}
+
 void CCanvas::PresentPending() {
     m_lastFrame.start();
     update(m_pending);

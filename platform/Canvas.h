@@ -53,6 +53,8 @@ public:
     // drawn sooner after the last one waits for the next, together with
     // whatever else comes meanwhile. 0, the default, repaints every drawing.
     void SetFrameInterval(int ms) { m_frameIntervalMs = ms; }
+    // Repaints at once what waits for the next frame.
+    void FlushFrame();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

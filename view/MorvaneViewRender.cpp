@@ -265,6 +265,9 @@ void CMorvaneView::OnUpdate() {
     DrawPreview();
     // The windows show the new parameters before the workers start, so the
     // first pass does not share the processors with painting them.
+    if (m_pDrawWnd) {
+        m_pDrawWnd->FlushFrame();
+    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
     m_pDocument->m_engine.StartCoarse(&m_notify);
 }

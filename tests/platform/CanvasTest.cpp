@@ -108,6 +108,16 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(paced.paints, 2, 2000);
         QTest::qWait(400);
         QCOMPARE(paced.paints, 2);
+        // A flush paints what waits at once, and nothing when nothing does.
+        paced.FillSolidRect(QRect(0, 0, 2, 2), QColor(kBackground));
+        paced.FillSolidRect(QRect(5, 5, 2, 2), QColor(kBackground));
+        HandleEvents();
+        paced.FlushFrame();
+        HandleEvents();
+        QCOMPARE(paced.paints, 4);
+        paced.FlushFrame();
+        HandleEvents();
+        QCOMPARE(paced.paints, 4);
         QCOMPARE(paced.BackBuffer().pixel(3, 3) & 0xFFFFFF, kBackground);
     }
 };
