@@ -292,6 +292,9 @@ void CFractalEngine::StartPass() {
             FinishShare(false);
         }
     }
+    // A worker started on this thread's processor waits for it: let it run
+    // now rather than after whatever this thread does next.
+    std::this_thread::yield();
 }
 
 void CFractalEngine::StopIfBusy() {
