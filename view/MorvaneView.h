@@ -18,11 +18,11 @@
 class CCanvas;
 class CDrawWnd;
 class CMorvaneDoc;
+class CProgressCtrl;
 class CUpDown;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class CProgressCtrl;
 class QPushButton;
 class QRadioButton;
 
