@@ -43,7 +43,7 @@ struct CBlaStep {
 
 // Steps of 8, 16, 32, ... updates along an orbit, starting at every multiple of
 // their length after the orbit's first point (bilinear approximation, with
-// terms of the second and third order where doubles hold them). Each level
+// terms of the second to the fourth order where doubles hold them). Each level
 // merges pairs of the one below it.
 class CBlaTable {
 public:
@@ -73,9 +73,8 @@ public:
     const CBlaStep* Find(std::size_t m, const CFloatExp& dz2, std::int64_t room, int* length) const;
 
     // The larger of r2d and q2d of every step, as Steps() holds them: the
-    // shortest step from
-    // orbit point 1 + kShortest * k holds in doubles below Fits()[k], and
-    // where it does not, no longer step from there does.
+    // shortest step from orbit point 1 + kShortest * k holds in doubles below
+    // Fits()[k], and where it does not, no longer step from there does.
     const double* Fits() const { return m_fits.data(); }
     // The largest of them: below it, a shortest step may hold somewhere.
     double FirstRadiiMax() const { return m_firstRadiiMax; }

@@ -3,6 +3,7 @@
 
 #include "engine/DibSurface.h"
 #include "platform/Canvas.h"
+#include "tests/platform/PaintCount.h"
 
 namespace {
 
@@ -12,22 +13,7 @@ std::uint32_t SourcePixel(int x, int y) {
     return static_cast<std::uint32_t>(0x010000 * (x + 1) + 0x000100 * (y + 1) + 0x40);
 }
 
-// A canvas that counts how often it is painted.
-class CCountingCanvas : public CCanvas {
-public:
-    int paints = 0;
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        ++paints;
-        CCanvas::paintEvent(event);
-    }
-};
-
-void HandleEvents() {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-}
+using CCountingCanvas = CPaintCounting<CCanvas>;
 
 }  // namespace
 

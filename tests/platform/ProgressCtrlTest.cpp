@@ -2,26 +2,7 @@
 #include <QTest>
 
 #include "platform/ProgressCtrl.h"
-
-namespace {
-
-class CCountingProgress : public CProgressCtrl {
-public:
-    int paints = 0;
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        ++paints;
-        CProgressCtrl::paintEvent(event);
-    }
-};
-
-void HandleEvents() {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-}
-
-}  // namespace
+#include "tests/platform/PaintCount.h"
 
 // A new position is painted by the next repaint, not while it is set; an
 // unchanged one asks for no repaint at all.
@@ -29,7 +10,7 @@ class ProgressCtrlTest : public QObject {
     Q_OBJECT
 private slots:
     void positionsArePaintedWithTheNextRepaint() {
-        CCountingProgress bar;
+        CPaintCounting<CProgressCtrl> bar;
         bar.setRange(0, 100);
         bar.resize(100, 12);
         bar.show();
