@@ -360,9 +360,10 @@ CMorvaneView::CPreviewKey CMorvaneView::PreviewKey() const {
     CPreviewKey key{
         p.m_kind,           p.m_juliaRe, p.m_juliaIm, {p.m_xMin, p.m_xMax, p.m_yMin, p.m_yMax},
         p.m_iterationLimit, p.m_width,   p.m_height,  {}};
-    if (m_pColorTable) {
-        key.colors.assign(m_pColorTable.get(),
-                          m_pColorTable.get() + std::max(0, m_pDocument->m_colorCount));
+    // The colours the preview engine was given: the document's count may
+    // already hold an edit that no table has been built for.
+    if (p.m_colorTable) {
+        key.colors.assign(p.m_colorTable, p.m_colorTable + std::max(0, p.m_colorCount));
     }
     return key;
 }
