@@ -1,8 +1,28 @@
 #include "engine/ReferenceOrbit.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace {
+
+// Fills the orbit up to `most` points with the last `period` points over and
+// over: the orbit has come back to where it was `period` updates ago.
+bool Repeat(std::size_t period, std::size_t most, const std::atomic<std::int32_t>* cancel,
+            CReferenceOrbit::CPoints& points) {
+    points.re.reserve(most);
+    points.im.reserve(most);
+    constexpr std::size_t kCancelEvery = std::size_t{1} << 20;
+    for (std::size_t n = points.re.size(); n < most; ++n) {
+        if (n % kCancelEvery == 0 && cancel && cancel->load(std::memory_order_relaxed) != 0) {
+            points.re.clear();
+            points.im.clear();
+            return false;
+        }
+        points.re.push_back(points.re[n - period]);
+        points.im.push_back(points.im[n - period]);
+    }
+    return true;
+}
 
 // z_{n+1} = z_n^2 + c from z_0 in the precision of z_0, while |z|^2 < 10000.
 // Calls progress with from + share * (the part of `most` done) now and then.
@@ -20,6 +40,12 @@ bool Iterate(const CBigReal& startRe, const CBigReal& startIm, const CBigReal& c
     CBigReal t(precision);
     points.re.clear();
     points.im.clear();
+    // z as it was at point `savedAt`, saved again at every power of two: once
+    // z comes back to it bit for bit, the rest of the orbit repeats the points
+    // since, update for update (Brent's cycle finding).
+    CBigReal savedRe(zr);
+    CBigReal savedIm(zi);
+    std::size_t savedAt = 0;
     // Updates at the deepest precision take about 0.1 ms each: a stop is
     // seen within a few milliseconds.
     constexpr std::size_t kCancelEvery = 16;
@@ -41,6 +67,15 @@ bool Iterate(const CBigReal& startRe, const CBigReal& startIm, const CBigReal& c
         points.im.push_back(im);
         if (re * re + im * im >= 10000.0) {
             break;
+        }
+        if (n != 0 && mpfr_equal_p(zr.Get(), savedRe.Get()) &&
+            mpfr_equal_p(zi.Get(), savedIm.Get())) {
+            return Repeat(n - savedAt, most, cancel, points);
+        }
+        if (std::has_single_bit(n)) {
+            mpfr_set(savedRe.Get(), zr.Get(), MPFR_RNDN);
+            mpfr_set(savedIm.Get(), zi.Get(), MPFR_RNDN);
+            savedAt = n;
         }
         mpfr_sqr(rr.Get(), zr.Get(), MPFR_RNDN);
         mpfr_sqr(ii.Get(), zi.Get(), MPFR_RNDN);
