@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -52,7 +53,7 @@ bool Cancelled(const std::atomic<std::int32_t>* cancel) {
 }  // namespace
 
 bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& im, bool julia,
-                      CFloatExp dcMax, const std::atomic<std::int32_t>* cancel) {
+                      CFloatExp dcMax, const std::atomic<std::int32_t>* cancel, CBlaRepeat repeat) {
     Clear();
     const std::size_t n = std::min({re.size(), im.size(), kMaxPoints});
     // Steps start after the first point and land on a stored point that has
@@ -63,17 +64,33 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
     // are built: their further terms would take several times as long.
     const bool inDoubles = julia || dcMax.IsZero() || dcMax.Exponent() > -300;
     const double dcMaxDouble = julia ? 0.0 : dcMax.ToDouble();
+    // The steps of `length` updates from 1 + length * j, going over the
+    // points from there on: the earlier step over the same points, `back`
+    // steps before, when there is one (else 0).
+    const auto earlier = [repeat](std::size_t length, std::size_t j) -> std::size_t {
+        if (repeat.period == 0) {
+            return 0;
+        }
+        const std::size_t shift = std::lcm(repeat.period, length);
+        const std::size_t first = 1 + length * j;
+        return first >= repeat.from + shift ? shift / length : 0;
+    };
     std::vector<CPartial<CFloatExp>> level;
     level.reserve(n / kShortest);
     for (std::size_t m = 1; m + kShortest + 1 < n; m += kShortest) {
         if (level.size() % 4096 == 0 && Cancelled(cancel)) {
             return false;
         }
+        if (const std::size_t back = earlier(kShortest, level.size())) {
+            level.push_back(level[level.size() - back]);
+            continue;
+        }
         level.push_back(inDoubles ? bla_partial::Widen(bla_partial::Shortest<double>(
                                         re, im, m, kShortest, julia, dcMaxDouble, true))
                                   : bla_partial::Shortest<CFloatExp>(re, im, m, kShortest, julia,
                                                                      dcMax, false));
     }
+    std::size_t length = kShortest;
     m_steps.reserve(level.size() * 2);
     while (!level.empty()) {
         for (const CPartial<CFloatExp>& p : level) {
@@ -82,7 +99,12 @@ bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& 
         m_levelStart.push_back(m_steps.size());
         std::vector<CPartial<CFloatExp>> next;
         next.reserve(level.size() / 2);
+        length *= 2;
         for (std::size_t j = 0; j + 1 < level.size(); j += 2) {
+            if (const std::size_t back = earlier(length, next.size())) {
+                next.push_back(next[next.size() - back]);
+                continue;
+            }
             const CPartial<CFloatExp>& x = level[j];
             const CPartial<CFloatExp>& y = level[j + 1];
             if (inDoubles && bla_partial::Narrow(x) && bla_partial::Narrow(y)) {

@@ -41,6 +41,13 @@ struct CBlaStep {
     void Apply(bool further, double dcr, double dci, double& dzr, double& dzi) const;
 };
 
+// Points of an orbit that repeat: from point `from` on, each is the one
+// `period` points later (period 0: none known to).
+struct CBlaRepeat {
+    std::size_t from = 0;
+    std::size_t period = 0;
+};
+
 // Steps of 8, 16, 32, ... updates along an orbit, starting at every multiple of
 // their length after the orbit's first point (bilinear approximation, with
 // terms of the second to the fourth order where doubles hold them). Each level
@@ -53,9 +60,11 @@ public:
 
     // The steps along the orbit (re, im) for pixels whose dc is at most dcMax
     // from the reference's (0 for Julia sets, whose pixels share c). False,
-    // with no steps, when cancel was raised meanwhile.
+    // with no steps, when cancel was raised meanwhile. Steps over points
+    // that repeat are copied, not built again.
     bool Build(const std::vector<double>& re, const std::vector<double>& im, bool julia,
-               CFloatExp dcMax, const std::atomic<std::int32_t>* cancel = nullptr);
+               CFloatExp dcMax, const std::atomic<std::int32_t>* cancel = nullptr,
+               CBlaRepeat repeat = {});
     void Clear() {
         m_steps.clear();
         m_levelStart.assign(1, 0);

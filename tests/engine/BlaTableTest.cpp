@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <complex>
 
@@ -52,4 +53,48 @@ TEST(BlaTable, StepsLandWhereTheirUpdatesDo) {
         }
     }
     EXPECT_GT(further, 1000) << "the steps beyond linear were hardly tried";
+}
+
+namespace {
+
+std::array<double, 16> Doubles(const CBlaStep& s) {
+    return {s.ar, s.ai, s.br, s.bi, s.r2d, s.cr, s.ci, s.dr,
+            s.di, s.er, s.ei, s.fr, s.fi,  s.gr, s.gi, s.q2d};
+}
+
+}  // namespace
+
+// Steps over points that repeat are copied from earlier ones: they must be the
+// steps built afresh from the same points.
+TEST(BlaTable, StepsOverRepeatingPointsAreThoseBuiltAfresh) {
+    // Orbits of period 2 (the Julia set of c = i, from i) and 3 (an attracting
+    // cycle reached after 64 points), Mandelbrot steps with a dc and without.
+    const struct {
+        std::int32_t kind;
+        double re, im;
+    } cases[] = {{1, 0.0, 1.0}, {0, -0.1225, 0.7449}};
+    for (const auto& c : cases) {
+        CReferenceOrbit orbit;
+        ASSERT_TRUE(
+            orbit.Compute(c.kind, CBigReal(200, c.re), CBigReal(200, c.im), 0.0, 1.0, 5000));
+        const CReferenceOrbit::CPoints& points = orbit.Reference();
+        ASSERT_GT(points.period, 0u);
+        for (const double dc : {0.0, 1e-30, 1e-200}) {
+            CBlaTable copied;
+            CBlaTable built;
+            const CFloatExp dcMax = CFloatExp::FromDouble(dc);
+            ASSERT_TRUE(copied.Build(points.re, points.im, c.kind != 0, dcMax, nullptr,
+                                     {points.repeatFrom, points.period}));
+            ASSERT_TRUE(built.Build(points.re, points.im, c.kind != 0, dcMax));
+            ASSERT_EQ(copied.Levels(), built.Levels());
+            for (std::size_t i = 0; i < built.LevelStart(built.Levels()); ++i) {
+                const CBlaStep& x = copied.Steps()[i];
+                const CBlaStep& y = built.Steps()[i];
+                ASSERT_TRUE(x.a.re == y.a.re && x.a.im == y.a.im && x.b.re == y.b.re &&
+                            x.b.im == y.b.im && x.r2 == y.r2)
+                    << "step " << i;
+                ASSERT_EQ(Doubles(x), Doubles(y)) << "step " << i;
+            }
+        }
+    }
 }
