@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "BruteForce.h"
@@ -158,40 +159,27 @@ TEST(Perturbation, OrbitsAreBoundedAndCancellable) {
 }
 
 // Orbits that come back to a value they had repeat from there on: every point
-// must be the one the updates themselves give, periodic or not.
+// must be the one the updates themselves give. (A cycle at once, one reached
+// after a few points, one that attracts slowly, the Julia set's own from i.)
 TEST(Perturbation, OrbitsThatComeBackHoldTheirUpdatesPoints) {
-    struct Case {
-        std::int32_t kind;
-        double re, im;  // the centre
-    };
-    // A cycle at once, a cycle reached after a few points, a cycle that
-    // attracts only slowly, and the Julia set's own cycle from c = i.
-    for (const Case& c :
-         {Case{0, -1.0, 0.0}, Case{0, 0.0, 1.0}, Case{0, -0.1225, 0.7449}, Case{1, 0.0, 1.0}}) {
-        const long precision = 200;
-        const CBigReal re(precision, c.re);
-        const CBigReal im(precision, c.im);
+    for (const auto& [kind, re, im] : {std::tuple{0, -1.0, 0.0}, std::tuple{0, 0.0, 1.0},
+                                       std::tuple{0, -0.1225, 0.7449}, std::tuple{1, 0.0, 1.0}}) {
         CReferenceOrbit orbit;
-        ASSERT_TRUE(orbit.Compute(c.kind, re, im, kJuliaRe, kJuliaIm, 3000));
-        const auto& points = orbit.Reference();
-        ASSERT_EQ(points.Size(), 3001u);
-        CBigReal zr(c.kind == 0 ? CBigReal(precision, 0.0) : re);
-        CBigReal zi(c.kind == 0 ? CBigReal(precision, 0.0) : im);
-        const CBigReal cr = c.kind == 0 ? re : CBigReal(precision, kJuliaRe);
-        const CBigReal ci = c.kind == 0 ? im : CBigReal(precision, kJuliaIm);
-        CBigReal rr(precision);
-        CBigReal ii(precision);
-        CBigReal t(precision);
-        for (std::size_t n = 0; n < points.Size(); ++n) {
-            ASSERT_EQ(points.re[n], zr.ToDouble()) << c.re << ", " << c.im << " at " << n;
-            ASSERT_EQ(points.im[n], zi.ToDouble()) << c.re << ", " << c.im << " at " << n;
-            mpfr_sqr(rr.Get(), zr.Get(), MPFR_RNDN);
-            mpfr_sqr(ii.Get(), zi.Get(), MPFR_RNDN);
-            mpfr_mul(t.Get(), zr.Get(), zi.Get(), MPFR_RNDN);
+        ASSERT_TRUE(orbit.Compute(kind, CBigReal(200, re), CBigReal(200, im), 0.0, 1.0, 3000));
+        ASSERT_EQ(orbit.Reference().Size(), 3001u);
+        CBigReal z[2] = {CBigReal(200, kind ? re : 0.0), CBigReal(200, kind ? im : 0.0)};
+        const CBigReal c[2] = {CBigReal(200, kind ? 0.0 : re), CBigReal(200, kind ? 1.0 : im)};
+        CBigReal rr(200), ii(200), t(200);
+        for (std::size_t n = 0; n < orbit.Reference().Size(); ++n) {
+            ASSERT_EQ(orbit.Reference().re[n], z[0].ToDouble()) << re << ", " << im << " at " << n;
+            ASSERT_EQ(orbit.Reference().im[n], z[1].ToDouble()) << re << ", " << im << " at " << n;
+            mpfr_sqr(rr.Get(), z[0].Get(), MPFR_RNDN);
+            mpfr_sqr(ii.Get(), z[1].Get(), MPFR_RNDN);
+            mpfr_mul(t.Get(), z[0].Get(), z[1].Get(), MPFR_RNDN);
             mpfr_mul_2ui(t.Get(), t.Get(), 1, MPFR_RNDN);
-            mpfr_add(zi.Get(), t.Get(), ci.Get(), MPFR_RNDN);
+            mpfr_add(z[1].Get(), t.Get(), c[1].Get(), MPFR_RNDN);
             mpfr_sub(t.Get(), rr.Get(), ii.Get(), MPFR_RNDN);
-            mpfr_add(zr.Get(), t.Get(), cr.Get(), MPFR_RNDN);
+            mpfr_add(z[0].Get(), t.Get(), c[0].Get(), MPFR_RNDN);
         }
     }
 }
