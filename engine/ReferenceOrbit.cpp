@@ -70,9 +70,8 @@ bool Iterate(const CBigReal& startRe, const CBigReal& startIm, const CBigReal& c
         }
         if (n != 0 && mpfr_equal_p(zr.Get(), savedRe.Get()) &&
             mpfr_equal_p(zi.Get(), savedIm.Get())) {
-            points.repeatFrom = savedAt;
-            points.period = n - savedAt;
-            return Repeat(points.period, most, cancel, points);
+            points.repeat = {savedAt, n - savedAt};
+            return Repeat(points.repeat.period, most, cancel, points);
         }
         if (std::has_single_bit(n)) {
             mpfr_set(savedRe.Get(), zr.Get(), MPFR_RNDN);
@@ -124,11 +123,10 @@ bool CReferenceOrbit::Compute(std::int32_t kind, const CBigReal& centreRe, const
 
 bool CReferenceOrbit::BuildSteps(CFloatExp dcMax, const std::atomic<std::int32_t>* cancel) {
     const bool julia = m_kind != 0;
-    const bool ok =
-        m_reference.steps.Build(m_reference.re, m_reference.im, julia, dcMax, cancel,
-                                {m_reference.repeatFrom, m_reference.period}) &&
-        (!julia || m_restart.steps.Build(m_restart.re, m_restart.im, julia, dcMax, cancel,
-                                         {m_restart.repeatFrom, m_restart.period}));
+    const bool ok = m_reference.steps.Build(m_reference.re, m_reference.im, julia, dcMax, cancel,
+                                            m_reference.repeat) &&
+                    (!julia || m_restart.steps.Build(m_restart.re, m_restart.im, julia, dcMax,
+                                                     cancel, m_restart.repeat));
     if (!ok) {
         m_reference.steps.Clear();
         m_restart.steps.Clear();

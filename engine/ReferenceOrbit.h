@@ -22,11 +22,8 @@ public:
     struct CPoints {
         std::vector<double> re;
         std::vector<double> im;
-        CBlaTable steps;  // many updates at once, along these points
-        // Where the points repeat: from point repeatFrom on, every point is
-        // the one `period` points later (0: they do not, as far as is known).
-        std::size_t repeatFrom = 0;
-        std::size_t period = 0;
+        CBlaTable steps;    // many updates at once, along these points
+        CBlaRepeat repeat;  // where the points repeat, if they are known to
         std::size_t Size() const { return re.size(); }
     };
 

@@ -63,13 +63,12 @@ TEST(BlaTable, StepsOverRepeatingPointsAreThoseBuiltAfresh) {
         CReferenceOrbit orbit;
         ASSERT_TRUE(orbit.Compute(kind, CBigReal(200, re), CBigReal(200, im), 0.0, 1.0, 5000));
         const CReferenceOrbit::CPoints& p = orbit.Reference();
-        ASSERT_GT(p.period, 0u);
+        ASSERT_GT(p.repeat.period, 0u);
         for (const double dc : {0.0, 1e-30, 1e-200}) {
             CBlaTable copied;
             CBlaTable built;
             const CFloatExp dcMax = CFloatExp::FromDouble(dc);
-            ASSERT_TRUE(
-                copied.Build(p.re, p.im, kind != 0, dcMax, nullptr, {p.repeatFrom, p.period}));
+            ASSERT_TRUE(copied.Build(p.re, p.im, kind != 0, dcMax, nullptr, p.repeat));
             ASSERT_TRUE(built.Build(p.re, p.im, kind != 0, dcMax));
             ASSERT_EQ(copied.Levels(), built.Levels());
             for (std::size_t i = 0; i < built.LevelStart(built.Levels()); ++i) {
