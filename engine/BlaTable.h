@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -104,3 +106,57 @@ private:
     std::vector<double> m_fits;  // apart from the steps, to be looked through quickly
     double m_firstRadiiMax = 0.0;
 };
+
+// Inline: the kernels take a step every few updates.
+template <typename Holds>
+inline const CBlaStep* CBlaTable::Search(std::size_t m, std::int64_t room, int* length,
+                                         Holds fits) const {
+    if (m == 0 || (m - 1) % kShortest != 0 || Empty() || room < kShortest) {
+        return nullptr;
+    }
+    const std::size_t k = (m - 1) / kShortest;
+    const int levels = Levels();
+    const int top = k == 0 ? levels - 1 : std::min(levels - 1, std::countr_zero(k));
+    for (int l = top; l >= 0; --l) {
+        const std::size_t at = LevelStart(l) + (k >> l);
+        const std::int64_t len = std::int64_t{kShortest} << l;
+        if (at < LevelStart(l + 1) && len <= room && fits(at)) {
+            *length = static_cast<int>(len);
+            return &m_steps[at];
+        }
+    }
+    return nullptr;
+}
+
+inline const CBlaStep* CBlaTable::Find(std::size_t m, double dz2, std::int64_t room, int* length,
+                                       bool* further) const {
+    if (!further) {
+        return Search(m, room, length, [this, dz2](std::size_t i) { return dz2 < m_steps[i].r2d; });
+    }
+    const CBlaStep* step =
+        Search(m, room, length, [this, dz2](std::size_t i) { return dz2 < m_fits[i]; });
+    *further = step && !(dz2 < step->r2d);
+    return step;
+}
+
+[[gnu::always_inline]] inline void CBlaStep::Apply(bool further, double dcr, double dci,
+                                                   double& dzr, double& dzi) const {
+    double nr = (ar * dzr - ai * dzi) + (br * dcr - bi * dci);
+    double ni = (ar * dzi + ai * dzr) + (br * dci + bi * dcr);
+    if (further) {
+        const double edr = er * dcr - ei * dci;
+        const double edi = er * dci + ei * dcr;
+        const double sr = dzr * dzr - dzi * dzi;
+        const double si = 2.0 * dzr * dzi;
+        const double tr = sr * dzr - si * dzi;
+        const double ti = sr * dzi + si * dzr;
+        const double ur = (cr * dzr - ci * dzi) + (dr * dcr - di * dci) + (fr * sr - fi * si) +
+                          (gr * tr - gi * ti);
+        const double ui = (cr * dzi + ci * dzr) + (dr * dci + di * dcr) + (fr * si + fi * sr) +
+                          (gr * ti + gi * tr);
+        nr = nr + (edr * dcr - edi * dci) + (ur * dzr - ui * dzi);
+        ni = ni + (edr * dci + edi * dcr) + (ur * dzi + ui * dzr);
+    }
+    dzr = nr;
+    dzi = ni;
+}
