@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <new>
 #include <numeric>
 
 namespace {
@@ -54,6 +55,18 @@ bool Cancelled(const std::atomic<std::int32_t>* cancel) {
 
 bool CBlaTable::Build(const std::vector<double>& re, const std::vector<double>& im, bool julia,
                       CFloatExp dcMax, const std::atomic<std::int32_t>* cancel, CBlaRepeat repeat) {
+    try {
+        return BuildLevels(re, im, julia, dcMax, cancel, repeat);
+    } catch (const std::bad_alloc&) {
+        // Without memory for the steps, pixels take single updates.
+        Clear();
+        return true;
+    }
+}
+
+bool CBlaTable::BuildLevels(const std::vector<double>& re, const std::vector<double>& im,
+                            bool julia, CFloatExp dcMax, const std::atomic<std::int32_t>* cancel,
+                            CBlaRepeat repeat) {
     Clear();
     const std::size_t n = std::min({re.size(), im.size(), kMaxPoints});
     // Steps start after the first point and land on a stored point that has

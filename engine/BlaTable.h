@@ -62,8 +62,9 @@ public:
 
     // The steps along the orbit (re, im) for pixels whose dc is at most dcMax
     // from the reference's (0 for Julia sets, whose pixels share c). False,
-    // with no steps, when cancel was raised meanwhile. Steps over points
-    // that repeat are copied, not built again.
+    // with no steps, when cancel was raised meanwhile; no steps either where
+    // there is no memory for them. Steps over points that repeat are copied,
+    // not built again.
     bool Build(const std::vector<double>& re, const std::vector<double>& im, bool julia,
                CFloatExp dcMax, const std::atomic<std::int32_t>* cancel = nullptr,
                CBlaRepeat repeat = {});
@@ -97,6 +98,8 @@ public:
     std::size_t LevelStart(int l) const { return m_levelStart[static_cast<std::size_t>(l)]; }
 
 private:
+    bool BuildLevels(const std::vector<double>& re, const std::vector<double>& im, bool julia,
+                     CFloatExp dcMax, const std::atomic<std::int32_t>* cancel, CBlaRepeat repeat);
     // fits(i) tells whether step i holds.
     template <typename Holds>
     const CBlaStep* Search(std::size_t m, std::int64_t room, int* length, Holds fits) const;

@@ -2,15 +2,41 @@
 
 #include <algorithm>
 #include <bit>
+#include <new>
 
 namespace {
+
+// Stores one more point; false, with the points as they were, where memory
+// for it cannot be had: the orbit then ends there, as at its cap.
+bool Store(double re, double im, CReferenceOrbit::CPoints& points) {
+    try {
+        points.re.push_back(re);
+        try {
+            points.im.push_back(im);
+        } catch (const std::bad_alloc&) {
+            points.re.pop_back();
+            throw;
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+// Room for `most` points where memory allows; else the points grow as stored.
+void Reserve(std::size_t most, CReferenceOrbit::CPoints& points) {
+    try {
+        points.re.reserve(most);
+        points.im.reserve(most);
+    } catch (const std::bad_alloc&) {
+    }
+}
 
 // Fills the orbit up to `most` points with the last `period` points over and
 // over: the orbit has come back to where it was `period` updates ago.
 bool Repeat(std::size_t period, std::size_t most, const std::atomic<std::int32_t>* cancel,
             CReferenceOrbit::CPoints& points) {
-    points.re.reserve(most);
-    points.im.reserve(most);
+    Reserve(most, points);
     constexpr std::size_t kCancelEvery = std::size_t{1} << 20;
     for (std::size_t n = points.re.size(); n < most; ++n) {
         if (n % kCancelEvery == 0 && cancel && cancel->load(std::memory_order_relaxed) != 0) {
@@ -18,8 +44,9 @@ bool Repeat(std::size_t period, std::size_t most, const std::atomic<std::int32_t
             points.im.clear();
             return false;
         }
-        points.re.push_back(points.re[n - period]);
-        points.im.push_back(points.im[n - period]);
+        if (!Store(points.re[n - period], points.im[n - period], points)) {
+            break;
+        }
     }
     return true;
 }
@@ -40,6 +67,10 @@ bool Iterate(const CBigReal& startRe, const CBigReal& startIm, const CBigReal& c
     CBigReal t(precision);
     points.re.clear();
     points.im.clear();
+    // The two points a pixel starting over on the orbit needs (if even these
+    // cannot be had, nothing can go on).
+    points.re.reserve(2);
+    points.im.reserve(2);
     // z as it was at point `savedAt`, saved again at every power of two: once
     // z comes back to it bit for bit, the rest of the orbit repeats the points
     // since, update for update (Brent's cycle finding).
@@ -63,9 +94,7 @@ bool Iterate(const CBigReal& startRe, const CBigReal& startIm, const CBigReal& c
         const double im = zi.ToDouble();
         // The first escaped point is kept too: an orbit from 0 then always
         // holds the two points a pixel starting over on it needs.
-        points.re.push_back(re);
-        points.im.push_back(im);
-        if (re * re + im * im >= 10000.0) {
+        if (!Store(re, im, points) || re * re + im * im >= 10000.0) {
             break;
         }
         if (n != 0 && mpfr_equal_p(zr.Get(), savedRe.Get()) &&

@@ -15,8 +15,9 @@
 // whose own value came closer to 0 than to the reference starts over.
 class CReferenceOrbit {
 public:
-    // The stored orbit never passes this many points (1 GiB each way); a
-    // pixel that runs past its end starts over on the orbit from its start.
+    // The stored orbit never passes this many points (1 GiB each way), nor
+    // the memory there is for it; a pixel that runs past its end starts over
+    // on the orbit from its start.
     static constexpr std::size_t kMaxPoints = (std::size_t{1} << 30) / (2 * sizeof(double));
 
     struct CPoints {

@@ -8,6 +8,8 @@
 
 #include "MemoryTarget.h"
 #include "RenderHarness.h"
+#include "engine/PerturbedKernel.h"
+#include "engine/ReferenceOrbit.h"
 
 using namespace std::chrono_literals;
 
@@ -55,6 +57,39 @@ TEST(EngineFaults, APassWhoseWorkersCannotStartReportsNoCompletion) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "completion posted over stale pixels";
+}
+
+TEST(EngineFaults, AnOrbitShortOfMemoryEndsWhereMemoryDoes) {
+    if (kSanitized) {
+        GTEST_SKIP() << "the sanitizers reserve the address space this limit takes away";
+    }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        try {
+            // Far less room than an orbit that repeats at once (the Julia set of
+            // c = i from i) takes to the largest limit, and its steps after it.
+            const long room = AddressSpaceBytes() + (128L << 20);
+            const rlimit limit{static_cast<rlim_t>(room), static_cast<rlim_t>(room)};
+            ::setrlimit(RLIMIT_AS, &limit);
+            CReferenceOrbit orbit;
+            const std::int32_t most = std::numeric_limits<std::int32_t>::max();
+            const bool built =
+                orbit.Compute(1, CBigReal(200, 0.0), CBigReal(200, 1.0), 0.0, 1.0, most) &&
+                orbit.BuildSteps(CFloatExp::FromDouble(1e-30));
+            const CReferenceOrbit::CPoints& p = orbit.Reference();
+            const bool cut = p.Size() > 1000 && p.Size() < CReferenceOrbit::kMaxPoints &&
+                             p.re.size() == p.im.size() && orbit.Restart().Size() >= 2;
+            const std::int32_t n = PerturbedCount(orbit, {CFloatExp::FromDouble(1e-30), {}}, most);
+            std::_Exit(built && cut && n > 0 && n < 1000 ? 0 : 1);
+        } catch (...) {
+            std::_Exit(2);  // not to go on as a test runner
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(EngineFaults, AStopCutsRowsShortAtTheLargestLimit) {
