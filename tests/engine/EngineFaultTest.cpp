@@ -34,62 +34,70 @@ long AddressSpaceBytes() {
     return pages * ::sysconf(_SC_PAGESIZE);
 }
 
+// Lets the address space grow by `room` bytes more at most.
+void LimitAddressSpace(long room) {
+    const long most = AddressSpaceBytes() + room;
+    const rlimit limit{static_cast<rlim_t>(most), static_cast<rlim_t>(most)};
+    ::setrlimit(RLIMIT_AS, &limit);
+}
+
+// Runs `check` in a child process: 0 where it held, 1 where it did not, 2
+// where it threw and -1 where a signal ended the child.
+template <typename Check>
+int InChild(Check check) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        try {
+            std::_Exit(check() ? 0 : 1);
+        } catch (...) {
+            std::_Exit(2);  // not to go on as a test runner
+        }
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
 }  // namespace
 
 TEST(EngineFaults, APassWhoseWorkersCannotStartReportsNoCompletion) {
     if (kSanitized) {
         GTEST_SKIP() << "the sanitizers reserve the address space this limit takes away";
     }
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int result = InChild([] {
         EngineRig rig(2, 32, 32);
         // No room for a thread's stack: every worker fails to start.
-        const long room = AddressSpaceBytes() + (1L << 20);
-        const rlimit limit{static_cast<rlim_t>(room), static_cast<rlim_t>(room)};
-        ::setrlimit(RLIMIT_AS, &limit);
+        LimitAddressSpace(1L << 20);
         rig.engine.StartFine(&rig.queue);
         const bool posted = rig.queue.Size() != 0;
         const bool untouched = SurfacePixel(rig.engine.m_surface, 5, 5) == 0;
-        std::_Exit(!posted && untouched && !rig.engine.IsBusy() ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "completion posted over stale pixels";
+        return !posted && untouched && !rig.engine.IsBusy();
+    });
+    EXPECT_EQ(result, 0) << "completion posted over stale pixels";
 }
 
 TEST(EngineFaults, AnOrbitShortOfMemoryEndsWhereMemoryDoes) {
     if (kSanitized) {
         GTEST_SKIP() << "the sanitizers reserve the address space this limit takes away";
     }
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        try {
-            // Far less room than an orbit that repeats at once (the Julia set of
-            // c = i from i) takes to the largest limit, and its steps after it.
-            const long room = AddressSpaceBytes() + (128L << 20);
-            const rlimit limit{static_cast<rlim_t>(room), static_cast<rlim_t>(room)};
-            ::setrlimit(RLIMIT_AS, &limit);
-            CReferenceOrbit orbit;
-            const std::int32_t most = std::numeric_limits<std::int32_t>::max();
-            const bool built =
-                orbit.Compute(1, CBigReal(200, 0.0), CBigReal(200, 1.0), 0.0, 1.0, most) &&
-                orbit.BuildSteps(CFloatExp::FromDouble(1e-30));
-            const CReferenceOrbit::CPoints& p = orbit.Reference();
-            const bool cut = p.Size() > 1000 && p.Size() < CReferenceOrbit::kMaxPoints &&
-                             p.re.size() == p.im.size() && orbit.Restart().Size() >= 2;
-            const std::int32_t n = PerturbedCount(orbit, {CFloatExp::FromDouble(1e-30), {}}, most);
-            std::_Exit(built && cut && n > 0 && n < 1000 ? 0 : 1);
-        } catch (...) {
-            std::_Exit(2);  // not to go on as a test runner
-        }
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const int result = InChild([] {
+        // Far less room than an orbit that repeats at once (the Julia set of
+        // c = i from i) takes to the largest limit, and its steps after it.
+        LimitAddressSpace(128L << 20);
+        CReferenceOrbit orbit;
+        const std::int32_t most = std::numeric_limits<std::int32_t>::max();
+        const bool built =
+            orbit.Compute(1, CBigReal(200, 0.0), CBigReal(200, 1.0), 0.0, 1.0, most) &&
+            orbit.BuildSteps(CFloatExp::FromDouble(1e-30));
+        const CReferenceOrbit::CPoints& p = orbit.Reference();
+        const bool cut = p.Size() > 1000 && p.Size() < CReferenceOrbit::kMaxPoints &&
+                         p.re.size() == p.im.size() && orbit.Restart().Size() >= 2;
+        const std::int32_t n = PerturbedCount(orbit, {CFloatExp::FromDouble(1e-30), {}}, most);
+        return built && cut && n > 0 && n < 1000;
+    });
+    EXPECT_EQ(result, 0);
 }
 
 TEST(EngineFaults, AStopCutsRowsShortAtTheLargestLimit) {
