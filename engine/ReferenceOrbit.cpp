@@ -11,13 +11,9 @@ namespace {
 bool Store(double re, double im, CReferenceOrbit::CPoints& points) {
     try {
         points.re.push_back(re);
-        try {
-            points.im.push_back(im);
-        } catch (const std::bad_alloc&) {
-            points.re.pop_back();
-            throw;
-        }
+        points.im.push_back(im);
     } catch (const std::bad_alloc&) {
+        points.re.resize(points.im.size());  // shorter: allocates nothing
         return false;
     }
     return true;

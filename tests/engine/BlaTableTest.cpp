@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <complex>
+#include <tuple>
 
 #include "engine/BlaTable.h"
 #include "engine/ReferenceOrbit.h"

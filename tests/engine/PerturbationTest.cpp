@@ -175,11 +175,7 @@ TEST(Perturbation, OrbitsThatComeBackHoldTheirUpdatesPoints) {
             ASSERT_EQ(orbit.Reference().im[n], z[1].ToDouble()) << re << ", " << im << " at " << n;
             mpfr_sqr(rr.Get(), z[0].Get(), MPFR_RNDN);
             mpfr_sqr(ii.Get(), z[1].Get(), MPFR_RNDN);
-            mpfr_mul(t.Get(), z[0].Get(), z[1].Get(), MPFR_RNDN);
-            mpfr_mul_2ui(t.Get(), t.Get(), 1, MPFR_RNDN);
-            mpfr_add(z[1].Get(), t.Get(), c[1].Get(), MPFR_RNDN);
-            mpfr_sub(t.Get(), rr.Get(), ii.Get(), MPFR_RNDN);
-            mpfr_add(z[0].Get(), t.Get(), c[0].Get(), MPFR_RNDN);
+            BruteForceUpdate(z[0], z[1], c[0], c[1], rr, ii, t);
         }
     }
 }
